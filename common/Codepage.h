@@ -1,0 +1,18 @@
+// The one place where text crosses between UTF-16 (inside) and 8-bit text in
+// the system code page or UTF-8 (files, 8-bit interfaces).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Codepage {
+
+std::string ToAnsi(std::wstring_view text);
+std::wstring FromAnsi(std::string_view text);
+// True when every character survives a round trip through the code page.
+bool FitsAnsi(std::wstring_view text);
+
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);
+
+}  // namespace Codepage

@@ -1,0 +1,42 @@
+#include "Codepage.h"
+
+#include <windows.h>
+
+namespace Codepage {
+namespace {
+
+std::string Narrow(UINT cp, DWORD flags, std::wstring_view text, BOOL* lossy) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(cp, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, lossy);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(cp, flags, text.data(), static_cast<int>(text.size()), out.data(), n,
+                            nullptr, lossy);
+    return out;
+}
+
+std::wstring Widen(UINT cp, std::string_view text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n > 0 ? n : 0, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(cp, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+}  // namespace
+
+std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, 0, text, nullptr); }
+std::wstring FromAnsi(std::string_view text) { return Widen(CP_ACP, text); }
+
+bool FitsAnsi(std::wstring_view text) {
+    BOOL lossy = FALSE;
+    std::string a = Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, text, &lossy);
+    return !lossy && Widen(CP_ACP, a) == text;
+}
+
+std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
+std::wstring FromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }
+
+}  // namespace Codepage

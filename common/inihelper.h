@@ -1,0 +1,32 @@
+// The options store's file access, shared by trkmenu and trkconfig, and the
+// places where the two programs keep their per-user files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace inihelper {
+
+// Reads a value as the profile functions do (names without regard to case,
+// value trimmed and unquoted); at most 254 characters come back.
+std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstring_view file,
+                     std::wstring_view defaultValue = {});
+
+// Creates file, section and key as needed; replaces a value in place.
+bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
+              std::wstring_view file);
+
+// Folder of the running program or library that this code is linked into,
+// without a trailing backslash.
+std::wstring ProgramFolder();
+
+// %APPDATA%\Tracklet, created when missing; empty when there is none.
+// Programs installed in the system directory cannot write beside themselves,
+// so both programs keep their options and trace here.
+std::wstring UserFolder();
+
+// UserFolder() + "\trk.ini". The first time, it starts from a trk.ini that
+// lies beside the programs (an older installation's or an administrator's).
+std::wstring OptionsFile();
+
+}  // namespace inihelper

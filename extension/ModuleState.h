@@ -1,0 +1,37 @@
+// Per-thread module state of trkmenu: one record per thread, zero-filled at
+// the thread's first use, shared by every object of that thread. The library
+// is apartment-threaded, so nothing here is locked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct OptionSet {
+    int16_t Bitmaps = 0;
+    int16_t Debug = 0;
+    int16_t Prompt = 0;
+    int16_t Overwrite = 0;
+    int16_t Paths = 0;
+    std::wstring Files;                      // normalised: valid elements joined by ","
+    std::vector<std::wstring> ExtensionList; // valid elements in file order
+};
+
+struct ModuleState {
+    OptionSet Options;
+    bool TraceSwitch = false;
+    int16_t TraceDepth = 0;
+    bool Started = false;  // Main has run on this thread
+
+    // Handler state.
+    std::vector<std::wstring> SelectionList;  // slot 0 is always the empty text once filled
+    int16_t ShowMenu = 0;                     // true is -1
+    int16_t InitFailed = 0;
+    uintptr_t SavedTableEntry = 0;
+    void* MenuBitmaps[2] = {nullptr, nullptr};
+};
+
+// The calling thread's record, created on first use.
+ModuleState& ThreadState();
+// Frees the calling thread's record (thread detach); a later use starts afresh.
+void ReleaseThreadState();

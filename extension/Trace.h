@@ -1,0 +1,50 @@
+// The debug trace: trkmenu.dbg in the per-user folder, one open-write-close
+// per line so the file can be read while Explorer runs. A line that cannot be
+// written is dropped; the trace never fails its caller.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Failure.h"
+
+namespace Trace {
+
+struct Stamp {
+    int day = 1, month = 1, year = 2000;  // year in full
+    int hour = 0, minute = 0, second = 0; // hour 0..23
+    std::wstring designator;              // the system's AM or PM text for that hour
+};
+
+// "dd.mm.yy hh:mm.ss AM": 12-hour clock, two digits each.
+std::wstring FormatStamp(const Stamp& stamp);
+// depth blanks, "Module::Procedure() - message (Time: [stamp])".
+std::wstring FormatLine(int depth, std::wstring_view module, std::wstring_view procedure,
+                        std::wstring_view message, const Stamp& stamp);
+
+// Writes one line under the calling thread's TraceSwitch and TraceDepth.
+void DebugWrite(std::wstring_view module, std::wstring_view procedure, std::wstring_view message,
+                bool blankAfter = false, bool startNew = false, bool raw = false);
+
+// 16-bit signed arithmetic on a depth counter; leaving the range is failure 6.
+void ProcEnter(int16_t& depth, int amount = 1);
+void ProcLeave(int16_t& depth, int amount = 1);
+
+// Runs body under a failure trap that reports "ERROR: n, description" under
+// module::procedure. Returns true when body completed.
+template <class Body>
+bool Trapped(std::wstring_view module, std::wstring_view procedure, Body&& body) noexcept {
+    return Failure::Guard(static_cast<Body&&>(body), [&](const Failure::Error& e) {
+        DebugWrite(module, procedure, Failure::Report(e));
+    });
+}
+
+// Platform side.
+Stamp Now();
+// Appends text (already laid out, CR LF included) to the debug file, or
+// empties the file first when startNew is set. Failures are ignored.
+void Append(std::wstring_view text, bool startNew);
+std::wstring DebugFile();
+
+}  // namespace Trace

@@ -1,0 +1,40 @@
+#include "Trace.h"
+
+#include <windows.h>
+
+#include "Codepage.h"
+#include "inihelper.h"
+
+namespace Trace {
+
+Stamp Now() {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    Stamp s;
+    s.day = t.wDay;
+    s.month = t.wMonth;
+    s.year = t.wYear;
+    s.hour = t.wHour;
+    s.minute = t.wMinute;
+    s.second = t.wSecond;
+    wchar_t designator[16] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, t.wHour < 12 ? LOCALE_S1159 : LOCALE_S2359, designator, 16);
+    s.designator = designator;
+    return s;
+}
+
+std::wstring DebugFile() { return inihelper::UserFolder() + L"\\trkmenu.dbg"; }
+
+void Append(std::wstring_view text, bool startNew) {
+    std::wstring path = DebugFile();
+    HANDLE file = CreateFileW(path.c_str(), startNew ? GENERIC_WRITE : FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              startNew ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string bytes = Codepage::ToAnsi(text);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+}  // namespace Trace
