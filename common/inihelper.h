@@ -16,6 +16,13 @@ std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstr
 bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
               std::wstring_view file);
 
+// The name prompt's answer (section "input", key "value"). It travels as
+// UTF-8 so that a name the system code page cannot hold arrives intact; plain
+// ASCII answers and markers such as "[cancel]" read the same either way, and a
+// value that is not UTF-8 (an older program's) is read in the code page.
+bool WriteAnswer(std::wstring_view answer, std::wstring_view file);
+std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue);
+
 // Folder of the running program or library that this code is linked into,
 // without a trailing backslash.
 std::wstring ProgramFolder();

@@ -33,3 +33,21 @@ TEST(Codepage, RoundTripsAndDetectsUnfitText) {
     EXPECT_FALSE(Codepage::FitsAnsi(L"\u6771\u4eac.mp3"));
     EXPECT_EQ(Codepage::FromUtf8(Codepage::ToUtf8(L"\u6771\u4eac.mp3")), L"\u6771\u4eac.mp3");
 }
+
+TEST(Answer, NamesOutsideTheCodePageArriveIntact) {
+    std::wstring file = inihelper::UserFolder() + L"\\answer.ini";
+    DeleteFileW(file.c_str());
+    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"[cancel]");
+    ASSERT_TRUE(inihelper::WriteAnswer(L"\u6771\u4eac mix", file));
+    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"\u6771\u4eac mix");
+    ASSERT_TRUE(inihelper::WriteAnswer(L"", file));
+    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"");
+    // A value an older program wrote in the code page still reads.
+    WritePrivateProfileStringA("input", "value", "caf\xe9", Codepage::ToAnsi(file).c_str());
+    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"caf\u00e9");
+    // Other keys of the file stay as they were.
+    inihelper::IniWrite(L"trk", L"Prompt", L"1", file);
+    inihelper::WriteAnswer(L"Party", file);
+    EXPECT_EQ(inihelper::IniRead(L"trk", L"Prompt", file), L"1");
+    DeleteFileW(file.c_str());
+}
