@@ -1,0 +1,23 @@
+// The value forms of the options file: numbers and the extension list.
+// Shared by trkmenu's options store and trkconfig's dialog.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace OptionText {
+
+// Blanks, an optional sign, digits, an optional fraction, blanks.
+bool IsNumber(std::wstring_view text);
+// The nearest whole number, a half to the even neighbour; outside
+// -32768..32767 it is failure 6 (overflow). Only for texts that IsNumber accepts.
+int16_t ToInteger16(std::wstring_view text);
+
+// Split at every ",": n commas give n + 1 elements, empty ones included.
+std::vector<std::wstring> SplitExtensions(std::wstring_view text);
+// None of \ / : * ? < > | ; the empty element is valid.
+bool IsValidExtension(std::wstring_view element);
+
+}  // namespace OptionText

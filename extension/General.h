@@ -1,0 +1,21 @@
+// Module General: the library's start-up, class-identifier lookup and sort.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace General {
+
+// The start-up: fresh debug file, options loaded and normalised, trace
+// switched by the Debug option. Runs once per thread, before its first object.
+void Main();
+// Runs Main on the calling thread unless it has already run there.
+void StartThread();
+// The braced class identifier registered for progId, or a failure text.
+void GetClassId(std::wstring_view progId, std::wstring& result);
+// Sorts list[low..high] in place, ordinal by UTF-16 code units.
+void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high);
+
+}  // namespace General
