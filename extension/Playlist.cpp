@@ -1,0 +1,244 @@
+#include "Playlist.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+
+namespace Playlist {
+namespace {
+
+constexpr wchar_t kSep = L'\\';
+
+// Upper-case form of the letters Windows folds when it compares file names.
+wchar_t Fold(wchar_t c) {
+    const unsigned u = static_cast<unsigned>(c);
+    if (u < 0x80) return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 0x20) : c;
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 0x20);
+    if (u == 0xFF) return static_cast<wchar_t>(0x178);
+    if (u >= 0x100 && u <= 0x17E) {
+        // Latin Extended-A pairs capital/small, the pairing shifting twice.
+        const bool oddSmall = (u <= 0x137) || (u >= 0x14A && u <= 0x177);
+        if (u == 0x138 || u == 0x149) return c;
+        if (oddSmall ? (u & 1) : !(u & 1)) return static_cast<wchar_t>(u - 1);
+        return c;
+    }
+    if (u >= 0x3B1 && u <= 0x3CB) return static_cast<wchar_t>(u == 0x3C2 ? 0x3A3 : u - 0x20);
+    if (u == 0x3AC) return static_cast<wchar_t>(0x386);
+    if (u >= 0x3AD && u <= 0x3AF) return static_cast<wchar_t>(u - 0x25);
+    if (u == 0x3CC) return static_cast<wchar_t>(0x38C);
+    if (u == 0x3CD || u == 0x3CE) return static_cast<wchar_t>(u - 0x3F);
+    if (u >= 0x430 && u <= 0x44F) return static_cast<wchar_t>(u - 0x20);
+    if (u >= 0x450 && u <= 0x45F) return static_cast<wchar_t>(u - 0x50);
+    if (u >= 0xFF41 && u <= 0xFF5A) return static_cast<wchar_t>(u - 0x20);
+    return c;
+}
+
+bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+struct Split {
+    std::wstring_view root;  // as written
+    std::wstring key;        // comparable form: "C:" or "\\server\share"
+    std::wstring_view rest;  // after the root
+};
+
+// "\\server\share" of text starting at the server name.
+std::size_t ShareLength(std::wstring_view text) {
+    auto server = text.find(kSep);
+    if (server == std::wstring_view::npos || server == 0) return 0;
+    auto share = text.find(kSep, server + 1);
+    if (share == server + 1) return 0;
+    return share == std::wstring_view::npos ? text.size() : share;
+}
+
+Split SplitRoot(std::wstring_view path) {
+    Split s;
+    std::wstring_view body = path;
+    std::size_t skip = 0;
+    bool unc = false;
+    if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) {
+        skip = 4;
+        body = path.substr(4);
+        if (body.size() >= 4 && SameName(body.substr(0, 4), L"UNC\\")) {
+            skip += 4;
+            body = body.substr(4);
+            unc = true;
+        }
+    } else if (StartsWith(path, L"\\\\")) {
+        skip = 2;
+        body = path.substr(2);
+        unc = true;
+    }
+    std::size_t len = 0;
+    if (unc) {
+        len = ShareLength(body);
+        if (len == 0) return s;
+        s.key = L"\\\\" + std::wstring(body.substr(0, len));
+    } else if (body.size() >= 2 && IsLetter(body[0]) && body[1] == L':') {
+        len = 2;
+        s.key = std::wstring(body.substr(0, 2));
+    } else {
+        return s;
+    }
+    s.root = path.substr(0, skip + len);
+    s.rest = path.substr(skip + len);
+    return s;
+}
+
+std::vector<std::wstring_view> Parts(std::wstring_view rest) {
+    std::vector<std::wstring_view> parts;
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        auto end = rest.find(kSep, start);
+        if (end == std::wstring_view::npos) end = rest.size();
+        if (end > start) parts.push_back(rest.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+bool Ordinal(const std::wstring& a, const std::wstring& b) { return a < b; }
+
+}  // namespace
+
+std::wstring WithBackslash(std::wstring_view folder) {
+    std::wstring out(folder);
+    if (!out.empty() && out.back() != kSep) out += kSep;
+    return out;
+}
+
+std::wstring FolderOf(std::wstring_view path) {
+    auto slash = path.find_last_of(kSep);
+    if (slash == std::wstring_view::npos) return {};
+    return std::wstring(path.substr(0, slash + 1));
+}
+
+std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selectionFolder,
+                          std::wstring_view firstPath) {
+    if (!directory.empty()) return WithBackslash(directory);
+    if (!selectionFolder.empty()) return WithBackslash(selectionFolder);
+    std::wstring folder = FolderOf(firstPath);
+    return folder.empty() ? std::wstring(1, kSep) : folder;
+}
+
+std::wstring_view RootOf(std::wstring_view path) { return SplitRoot(path).root; }
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) return false;
+    return true;
+}
+
+EntryMaker::EntryMaker(std::wstring_view playlistFolder, bool fullPaths)
+    : folder_(playlistFolder), fullPaths_(fullPaths) {
+    Split s = SplitRoot(folder_);
+    rootKey_ = std::move(s.key);
+    parts_ = Parts(s.rest);
+}
+
+std::wstring EntryMaker::operator()(std::wstring_view fullPath, std::wstring_view name) {
+    if (fullPath.empty()) return std::wstring(name);
+    if (fullPaths_ || rootKey_.empty()) return std::wstring(fullPath);
+    std::wstring_view fileFolder = fullPath.substr(0, fullPath.find_last_of(kSep) + 1);
+    if (!haveLast_ || fileFolder != lastFolder_) {
+        haveLast_ = true;
+        lastFolder_.assign(fileFolder);
+        lastPrefix_.clear();
+        Split s = SplitRoot(lastFolder_);
+        lastFull_ = s.key.empty() || !SameName(s.key, rootKey_);
+        if (!lastFull_) {
+            auto parts = Parts(s.rest);
+            std::size_t common = 0;
+            while (common < parts.size() && common < parts_.size() &&
+                   SameName(parts[common], parts_[common]))
+                ++common;
+            for (std::size_t up = common; up < parts_.size(); ++up) lastPrefix_ += L"..\\";
+            for (std::size_t down = common; down < parts.size(); ++down)
+                lastPrefix_.append(parts[down]).push_back(kSep);
+        }
+    }
+    if (lastFull_) return std::wstring(fullPath);
+    std::wstring entry;
+    entry.reserve(lastPrefix_.size() + name.size());
+    entry.append(lastPrefix_).append(name);
+    return entry;
+}
+
+std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
+                                       const std::vector<std::wstring>& names,
+                                       const std::vector<std::wstring>& paths) {
+    std::vector<std::size_t> order(names.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return Ordinal(names[a], names[b]); });
+    std::vector<std::wstring> out(sorted.size());
+    bool aligned = sorted.size() == names.size();
+    for (std::size_t i = 0; aligned && i < sorted.size(); ++i) {
+        if (names[order[i]] != sorted[i]) {
+            aligned = false;
+            break;
+        }
+        if (order[i] < paths.size()) out[i] = paths[order[i]];
+    }
+    if (aligned) return out;
+    // The sorted list is not the ordinal order of names: pair by name.
+    std::unordered_multimap<std::wstring, std::size_t> byName;
+    for (std::size_t k = names.size(); k-- > 0;) byName.emplace(names[k], k);
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        out[i].clear();
+        auto it = byName.find(sorted[i]);
+        if (it == byName.end()) continue;
+        if (it->second < paths.size()) out[i] = paths[it->second];
+        byName.erase(it);
+    }
+    return out;
+}
+
+std::wstring Lines(const std::vector<std::wstring>& entries, std::size_t first) {
+    std::size_t total = 0;
+    for (std::size_t i = first; i < entries.size(); ++i) total += entries[i].size() + 2;
+    std::wstring text;
+    text.reserve(total);
+    for (std::size_t i = first; i < entries.size(); ++i) text.append(entries[i]).append(L"\r\n");
+    return text;
+}
+
+Encoding Detect(std::string_view head) {
+    if (head.empty()) return Encoding::None;
+    return head.substr(0, kBom.size()) == kBom ? Encoding::Utf8 : Encoding::CodePage;
+}
+
+Plan Decide(bool overwrite, Encoding existing, bool linesFit) {
+    Plan plan;
+    if (overwrite || existing == Encoding::None) {
+        plan.encoding = linesFit ? Encoding::CodePage : Encoding::Utf8;
+        plan.bom = !linesFit;
+        plan.rewrite = overwrite;
+        return plan;
+    }
+    if (existing == Encoding::Utf8) {
+        plan.encoding = Encoding::Utf8;
+        return plan;
+    }
+    if (linesFit) return plan;
+    plan.encoding = Encoding::Utf8;
+    plan.bom = true;
+    plan.rewrite = true;
+    plan.convertOld = true;
+    return plan;
+}
+
+std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
+                    const Codec& codec) {
+    std::string bytes;
+    if (plan.bom) bytes.append(kBom);
+    if (plan.convertOld) bytes += codec.toUtf8(codec.fromCodePage(oldContent));
+    bytes += plan.encoding == Encoding::Utf8 ? codec.toUtf8(lines) : codec.toCodePage(lines);
+    return bytes;
+}
+
+}  // namespace Playlist

@@ -1,0 +1,101 @@
+// The playlist's content: which text each entry gets, the bytes of the lines
+// and the choice of encoding. Platform-free; the platform edge supplies the
+// code-page conversion (Codec) and does the file work.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Playlist {
+
+// Folder text with exactly one trailing "\" (an empty text stays empty).
+std::wstring WithBackslash(std::wstring_view folder);
+
+// The folder of a full path, with its trailing "\"; empty when there is none.
+std::wstring FolderOf(std::wstring_view path);
+
+// Where the playlist goes: the invoking folder when the caller named one, else
+// the folder the shell's view showed, else the first selected file's folder.
+// The result ends in "\"; when nothing is known it is "\" (current drive).
+std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selectionFolder,
+                          std::wstring_view firstPath);
+
+// The drive ("C:") or share ("\\server\share") that a path lies on, as
+// written; empty for paths that name neither. "\\?\" forms are understood.
+std::wstring_view RootOf(std::wstring_view path);
+
+// Folder names compared as Windows compares file names: without regard to
+// case (ASCII, Latin, Greek, Cyrillic and full-width Latin letters).
+bool SameName(std::wstring_view a, std::wstring_view b);
+
+// Forms entries that resolve from the playlist's folder: a file in that
+// folder is its bare name, one elsewhere on the same drive or share a
+// relative path ("..\Other\x.mp3", "Sub\x.mp3"), anything else its full path.
+// With fullPaths every entry is the full path. A file without a known path
+// is its bare name.
+class EntryMaker {
+public:
+    EntryMaker(std::wstring_view playlistFolder, bool fullPaths);
+    EntryMaker(const EntryMaker&) = delete;
+    EntryMaker& operator=(const EntryMaker&) = delete;
+    std::wstring operator()(std::wstring_view fullPath, std::wstring_view name);
+
+private:
+    std::wstring folder_;
+    std::wstring rootKey_;                  // empty: the folder's drive is unknown
+    std::vector<std::wstring_view> parts_;  // folder names below the root, in folder_
+    bool fullPaths_;
+    // The last file folder seen and what it gave: selections come mostly
+    // from one folder.
+    std::wstring lastFolder_;
+    std::wstring lastPrefix_;
+    bool haveLast_ = false;
+    bool lastFull_ = false;
+};
+
+// Slot i of the result is the path of the file whose name stands in slot i of
+// sorted, which holds the same names as names in ascending ordinal order.
+// Equal names from several folders keep their own paths, in selection order.
+std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
+                                       const std::vector<std::wstring>& names,
+                                       const std::vector<std::wstring>& paths);
+
+// Each entry followed by CR LF; no header, no blank lines.
+std::wstring Lines(const std::vector<std::wstring>& entries, std::size_t first = 0);
+
+enum class Encoding { None, CodePage, Utf8 };
+
+inline constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// The encoding an existing playlist's bytes are in: UTF-8 when they start
+// with the byte-order mark, the code page otherwise, None when empty.
+Encoding Detect(std::string_view head);
+
+struct Plan {
+    Encoding encoding = Encoding::CodePage;  // of the new lines
+    bool bom = false;         // the bytes written start with the byte-order mark
+    bool rewrite = false;     // the whole file is written anew (else appended to)
+    bool convertOld = false;  // the old content comes along, turned into UTF-8
+};
+
+// The code page is kept whenever every new line fits it; a new or replaced
+// playlist that needs more is UTF-8 with BOM; appending follows the existing
+// file, and a code-page file that must take unfit lines becomes UTF-8 with BOM.
+Plan Decide(bool overwrite, Encoding existing, bool linesFit);
+
+// Conversion at the platform edge.
+struct Codec {
+    bool (*fits)(std::wstring_view);
+    std::string (*toCodePage)(std::wstring_view);
+    std::wstring (*fromCodePage)(std::string_view);
+    std::string (*toUtf8)(std::wstring_view);
+};
+
+// The bytes to write under plan: the whole file when plan.rewrite, else the
+// tail to append. oldContent is read only when plan.convertOld.
+std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
+                    const Codec& codec);
+
+}  // namespace Playlist

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "Playlist.h"
+#include "mdlFiles.h"
+
+using Playlist::Encoding;
+
+namespace {
+
+// A stand-in code page: Latin-1, so that CJK text does not fit.
+bool Fits(std::wstring_view t) {
+    for (wchar_t c : t)
+        if (static_cast<unsigned>(c) > 0xFF) return false;
+    return true;
+}
+std::string ToLatin1(std::wstring_view t) {
+    std::string s;
+    for (wchar_t c : t) s += static_cast<unsigned>(c) > 0xFF ? '?' : static_cast<char>(c);
+    return s;
+}
+std::wstring FromLatin1(std::string_view s) {
+    std::wstring t;
+    for (char c : s) t += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return t;
+}
+std::string ToUtf8(std::wstring_view t) {
+    std::string s;
+    for (wchar_t c : t) {
+        auto u = static_cast<unsigned>(c);
+        if (u < 0x80) {
+            s += static_cast<char>(u);
+        } else if (u < 0x800) {
+            s += static_cast<char>(0xC0 | (u >> 6));
+            s += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            s += static_cast<char>(0xE0 | (u >> 12));
+            s += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return s;
+}
+const Playlist::Codec kCodec{Fits, ToLatin1, FromLatin1, ToUtf8};
+
+std::string Bytes(const std::vector<std::wstring>& entries, bool overwrite, std::string_view old) {
+    std::wstring lines = Playlist::Lines(entries);
+    Playlist::Plan plan = Playlist::Decide(overwrite, Playlist::Detect(old), Fits(lines));
+    return Playlist::Compose(plan, lines, old, kCodec);
+}
+
+}  // namespace
+
+TEST(PlaylistEntry, ResolvesFromThePlaylistFolder) {
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* path;
+        const wchar_t* entry;
+    };
+    const Case cases[] = {
+        {L"C:\\Music\\", L"C:\\Music\\a.mp3", L"a.mp3"},
+        {L"C:\\Music\\", L"c:\\MUSIC\\a.mp3", L"a.mp3"},              // case-blind folders
+        {L"C:\\Music\\", L"C:\\Other\\x.mp3", L"..\\Other\\x.mp3"},
+        {L"C:\\Music\\", L"C:\\Music\\Sub\\x.mp3", L"Sub\\x.mp3"},
+        {L"C:\\Music\\Rock\\", L"C:\\x.mp3", L"..\\..\\x.mp3"},
+        {L"C:\\", L"C:\\Music\\x.mp3", L"Music\\x.mp3"},
+        {L"C:\\Music\\", L"D:\\Music\\x.mp3", L"D:\\Music\\x.mp3"},   // other drive
+        {L"\\\\srv\\share\\Music\\", L"\\\\SRV\\Share\\Pop\\x.mp3", L"..\\Pop\\x.mp3"},
+        {L"\\\\srv\\share\\Music\\", L"\\\\srv\\other\\x.mp3", L"\\\\srv\\other\\x.mp3"},
+        {L"C:\\Music\\", L"\\\\?\\C:\\Music\\Sub\\x.mp3", L"Sub\\x.mp3"},
+        {L"\\", L"C:\\Music\\x.mp3", L"C:\\Music\\x.mp3"},  // drive unknown
+        {L"C:\\\u00c9t\u00e9\\", L"C:\\\u00e9T\u00c9\\x.mp3", L"x.mp3"},
+        {L"C:\\\u041c\u0443\u0437\\", L"C:\\\u043c\u0443\u0437\\x.mp3", L"x.mp3"},
+    };
+    for (const Case& c : cases) {
+        Playlist::EntryMaker make(c.folder, false);
+        EXPECT_EQ(make(c.path, mdlFiles::FileNamePart(c.path)), c.entry) << c.folder << " | " << c.path;
+    }
+}
+
+TEST(PlaylistEntry, FullPathsOptionAndUnknownPaths) {
+    Playlist::EntryMaker full(L"C:\\Music\\", true);
+    EXPECT_EQ(full(L"C:\\Music\\a.mp3", L"a.mp3"), L"C:\\Music\\a.mp3");
+    // A name whose path the handler does not know stays a bare name.
+    Playlist::EntryMaker bare(L"C:\\Music\\", false);
+    EXPECT_EQ(bare(L"", L"a.mp3"), L"a.mp3");
+    // The folder cache must not leak one folder's prefix into the next.
+    EXPECT_EQ(bare(L"C:\\Other\\b.mp3", L"b.mp3"), L"..\\Other\\b.mp3");
+    EXPECT_EQ(bare(L"D:\\c.mp3", L"c.mp3"), L"D:\\c.mp3");
+    EXPECT_EQ(bare(L"C:\\Music\\d.mp3", L"d.mp3"), L"d.mp3");
+    EXPECT_EQ(bare(L"D:\\e.mp3", L"e.mp3"), L"D:\\e.mp3");
+}
+
+TEST(PlaylistFolder, InvokingFolderThenViewFolderThenFirstFile) {
+    EXPECT_EQ(Playlist::TargetFolder(L"C:\\Music", L"D:\\View", L"E:\\x\\a.mp3"), L"C:\\Music\\");
+    EXPECT_EQ(Playlist::TargetFolder(L"C:\\Music\\", L"", L""), L"C:\\Music\\");
+    EXPECT_EQ(Playlist::TargetFolder(L"", L"D:\\View", L"E:\\x\\a.mp3"), L"D:\\View\\");
+    EXPECT_EQ(Playlist::TargetFolder(L"", L"", L"E:\\x\\a.mp3"), L"E:\\x\\");
+    EXPECT_EQ(Playlist::TargetFolder(L"", L"", L""), L"\\");
+}
+
+TEST(PlaylistOrder, SortedNamesKeepTheirOwnPaths) {
+    // Slot 0 is the empty slot; two files named x.mp3 from different folders.
+    std::vector<std::wstring> names{L"", L"x.mp3", L"B.mp3", L"x.mp3", L"a.mp3"};
+    std::vector<std::wstring> paths{L"", L"C:\\One\\x.mp3", L"C:\\One\\B.mp3", L"D:\\Two\\x.mp3",
+                                    L"C:\\One\\a.mp3"};
+    std::vector<std::wstring> sorted{L"", L"B.mp3", L"a.mp3", L"x.mp3", L"x.mp3"};
+    auto got = Playlist::PathsInOrder(sorted, names, paths);
+    std::vector<std::wstring> want{L"", L"C:\\One\\B.mp3", L"C:\\One\\a.mp3", L"C:\\One\\x.mp3",
+                                   L"D:\\Two\\x.mp3"};
+    EXPECT_EQ(got, want);
+    // A sorted list in some other order still pairs each name with a path of its own.
+    std::vector<std::wstring> odd{L"", L"x.mp3", L"a.mp3", L"x.mp3", L"B.mp3"};
+    got = Playlist::PathsInOrder(odd, names, paths);
+    EXPECT_EQ(got[2], L"C:\\One\\a.mp3");
+    EXPECT_EQ(got[4], L"C:\\One\\B.mp3");
+    EXPECT_NE(got[1], got[3]);
+    EXPECT_EQ(got[1].substr(got[1].size() - 5), L"x.mp3");
+}
+
+TEST(PlaylistBytes, LinesEndInCrLfWithoutHeader) {
+    EXPECT_EQ(Playlist::Lines({L"", L"A.mp3", L"b.mp3"}, 1), L"A.mp3\r\nb.mp3\r\n");
+    EXPECT_EQ(Playlist::Lines({L""}, 1), L"");
+    EXPECT_EQ(Bytes({L"A.mp3", L"b.mp3"}, true, ""), "A.mp3\r\nb.mp3\r\n");
+    EXPECT_EQ(Bytes({L"caf\u00e9.mp3"}, true, ""), "caf\xe9.mp3\r\n");
+}
+
+TEST(PlaylistEncoding, CodePageUnlessAnEntryDoesNotFit) {
+    const std::wstring tokyo = L"\u6771\u4eac.mp3";
+    // New or replaced: UTF-8 with BOM as soon as one entry needs it, never "?".
+    EXPECT_EQ(Bytes({L"a.mp3", tokyo}, true, "old\r\n"),
+              "\xEF\xBB\xBF" "a.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+    EXPECT_EQ(Bytes({tokyo}, false, ""), "\xEF\xBB\xBF\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+    // Appending joins the old last line when it has no line end.
+    EXPECT_EQ(Bytes({L"b.mp3"}, false, "a.mp3"), "b.mp3\r\n");
+    // Appending to UTF-8 stays UTF-8 without a second BOM, even for fitting names.
+    EXPECT_EQ(Bytes({L"caf\u00e9.mp3"}, false, "\xEF\xBB\xBFx\r\n"), "caf\xC3\xA9.mp3\r\n");
+    // A code-page file that must take an unfit entry is rewritten as UTF-8 with BOM.
+    EXPECT_EQ(Bytes({tokyo}, false, "caf\xe9.mp3\r\n"),
+              "\xEF\xBB\xBF" "caf\xC3\xA9.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+}
+
+TEST(PlaylistEncoding, PlanSaysWhetherTheFileIsRewritten) {
+    EXPECT_TRUE(Playlist::Decide(true, Encoding::CodePage, true).rewrite);
+    EXPECT_FALSE(Playlist::Decide(false, Encoding::None, false).rewrite);
+    EXPECT_FALSE(Playlist::Decide(false, Encoding::CodePage, true).rewrite);
+    auto convert = Playlist::Decide(false, Encoding::CodePage, false);
+    EXPECT_TRUE(convert.rewrite && convert.convertOld && convert.bom);
+    EXPECT_EQ(Playlist::Detect("\xEF\xBB"), Encoding::CodePage);  // a cut BOM is no BOM
+}
