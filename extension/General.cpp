@@ -1,10 +1,150 @@
 #include "General.h"
 
+#include <windows.h>
+#include <objbase.h>
+
+#include <iterator>
+#include <memory>
+
 #include "ModuleState.h"
+#include "Setup.h"
+#include "Trace.h"
 
 namespace General {
+namespace {
 
-void Main() {}
+constexpr std::wstring_view kModule = L"General";
+constexpr wchar_t kTitle[] = L"Tracklet Playlist Shell Extension";
+
+struct VersionRecord {
+    std::wstring title = kTitle;
+    unsigned major = 0, minor = 0, revision = 0;
+};
+
+// Title and numbers from the version record of the module that holds this
+// code (the library inside Explorer, or a test program that carries the same
+// resource), so the header always names the file that really runs.
+VersionRecord OwnVersion() {
+    VersionRecord record;
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&OwnVersion), &self))
+        return record;
+    wchar_t path[MAX_PATH * 4] = {};
+    DWORD length = GetModuleFileNameW(self, path, static_cast<DWORD>(std::size(path)));
+    if (length == 0 || length >= std::size(path)) return record;
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0) return record;
+    auto data = std::make_unique<BYTE[]>(size);
+    if (!GetFileVersionInfoW(path, 0, size, data.get())) return record;
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (VerQueryValueW(data.get(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) &&
+        fixed && fixedSize >= sizeof(VS_FIXEDFILEINFO)) {
+        record.major = HIWORD(fixed->dwFileVersionMS);
+        record.minor = LOWORD(fixed->dwFileVersionMS);
+        record.revision = LOWORD(fixed->dwFileVersionLS);
+    }
+
+    struct Translation { WORD language, codePage; };
+    Translation* translations = nullptr;
+    UINT translationSize = 0;
+    if (VerQueryValueW(data.get(), L"\\VarFileInfo\\Translation",
+                       reinterpret_cast<void**>(&translations), &translationSize) &&
+        translations && translationSize >= sizeof(Translation)) {
+        wchar_t query[64];
+        wsprintfW(query, L"\\StringFileInfo\\%04x%04x\\FileDescription", translations->language,
+                  translations->codePage);
+        wchar_t* description = nullptr;
+        UINT descriptionSize = 0;
+        if (VerQueryValueW(data.get(), query, reinterpret_cast<void**>(&description),
+                           &descriptionSize) &&
+            description && descriptionSize > 1)
+            record.title = description;
+    }
+    return record;
+}
+
+// oleaut32 from the system directory only: inside Explorer a bare name would
+// also search the current folder, which a user may have filled with anything.
+void LoadOleAut32() {
+    HMODULE module = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return;
+    // Systems without the search flags reject them as an invalid parameter.
+    wchar_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    std::wstring path = std::wstring(system, n) + L"\\oleaut32.dll";
+    LoadLibraryW(path.c_str());
+    // Never freed: the library stays loaded for the life of the process.
+}
+
+// Decimal with a leading blank when not negative, as the failure texts show it.
+std::wstring SignedText(long value) {
+    return (value >= 0 ? L" " : L"") + std::to_wstring(value);
+}
+
+}  // namespace
+
+void Main() {
+    Trace::Trapped(kModule, L"Main()", [&] {
+        ModuleState& state = ThreadState();
+        auto line = [](std::wstring_view message, bool blankAfter = false) {
+            Trace::DebugWrite(kModule, L"Main()", message, blankAfter);
+        };
+        auto raw = [](std::wstring_view message, bool blankAfter = false, bool startNew = false) {
+            Trace::DebugWrite(kModule, L"Main()", message, blankAfter, startNew, true);
+        };
+
+        state.TraceSwitch = true;
+        const VersionRecord version = OwnVersion();
+        raw(L"Begin Debug Information For application " + version.title + L" [" +
+                std::to_wstring(version.major) + L"." + std::to_wstring(version.minor) +
+                L" revision " + std::to_wstring(version.revision) + L"]...",
+            true, true);
+        raw(L"If you have persistant problems with this application (ie: you can reproduce it),");
+        raw(L"include this file with your problem report as it will help the programmers.", true);
+        raw(L"");
+
+        line(L"Begin", true);
+        Trace::ProcEnter(state.TraceDepth);
+        line(L"Initializing Setup & Options Helper Object");
+        Trace::ProcEnter(state.TraceDepth);
+        line(L"Object initialized", true);
+
+        line(L"Loading and working with options...");
+        Trace::ProcEnter(state.TraceDepth);
+        Setup::GetOptions();
+        line(L"Resetting options");
+        Setup::SetOptions();
+        Trace::ProcLeave(state.TraceDepth);
+        line(L"Done working with options");
+
+        if (state.Options.Debug == 0) {
+            state.TraceDepth = 1;
+            line(L"Stopping debug info from being written");
+            state.TraceDepth = 0;
+            line(L"End of debug file");
+            state.TraceSwitch = false;
+        }
+        Trace::ProcLeave(state.TraceDepth);
+        line(L"Options loaded", true);
+
+        line(L"Attemping to LoadLibraray(\"oleaut32.dll\")...");
+        LoadOleAut32();
+        line(L"LoadLibrary(...) done", true);
+
+        line(L"Getting ClassID...");
+        Trace::ProcEnter(state.TraceDepth);
+        std::wstring classId;
+        GetClassId(L"trkmenu.ShellExt", classId);
+        Trace::ProcLeave(state.TraceDepth);
+        line(L"ClassID: " + classId, true);
+    });
+}
 
 void StartThread() {
     ModuleState& state = ThreadState();
@@ -13,6 +153,31 @@ void StartThread() {
     Main();
 }
 
-void GetClassId(std::wstring_view, std::wstring& result) { result.clear(); }
+void GetClassId(std::wstring_view progId, std::wstring& result) {
+    Trace::Trapped(kModule, L"GetClassId()", [&] {
+        auto line = [](std::wstring_view message) {
+            Trace::DebugWrite(kModule, L"GetClassId()", message);
+        };
+        const std::wstring id(progId);
+        CLSID clsid{};
+        HRESULT rc = CLSIDFromProgID(id.c_str(), &clsid);
+        if (FAILED(rc)) {
+            result = L"Bad ProgId rc:" + SignedText(rc);
+            line(result);
+            return;
+        }
+        wchar_t buffer[40] = {};
+        int count = StringFromGUID2(clsid, buffer, 40);
+        if (count <= 0) {
+            result = L"Bad ClassID rc:" + SignedText(count);
+            line(result);
+            return;
+        }
+        std::wstring text(buffer, count);
+        if (!text.empty() && text.back() == L'\0') text.pop_back();
+        result = std::move(text);
+        line(L"Done");
+    });
+}
 
 }  // namespace General

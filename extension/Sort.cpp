@@ -1,0 +1,127 @@
+// General::Sort: quicksort with the middle element as pivot, traced step by
+// step. The recursion runs on an explicit stack of frames so that a selection
+// of any size cannot exhaust the (possibly small) stack of an Explorer
+// thread; the frames replay the recursive procedure's steps in the same order,
+// so results and trace lines are those of the recursive form.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Failure.h"
+#include "General.h"
+#include "ModuleState.h"
+#include "Trace.h"
+
+namespace General {
+namespace {
+
+constexpr std::wstring_view kModule = L"General";
+constexpr std::wstring_view kProc = L"Sort()";
+
+// Ordinal order of UTF-16 code units; the shorter text first on a common start.
+bool SortsBefore(const std::wstring& a, const std::wstring& b) { return a.compare(b) < 0; }
+
+int32_t Checked(int64_t value) {
+    if (value < INT32_MIN || value > INT32_MAX) Failure::Raise(Failure::Overflow);
+    return static_cast<int32_t>(value);
+}
+
+struct Frame {
+    enum Step { Start, Left, AfterLeft, Right, AfterRight, Finish };
+    int32_t low, high;
+    int32_t i = 0, j = 0;
+    Step step = Start;
+};
+
+}  // namespace
+
+void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
+    ModuleState& state = ThreadState();
+    int16_t& depth = state.TraceDepth;
+    auto trace = [&state](std::wstring_view message) {
+        if (state.TraceSwitch) Trace::DebugWrite(kModule, kProc, message);
+    };
+
+    std::vector<Frame> stack;
+    stack.push_back(Frame{low, high});
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        switch (f.step) {
+        case Frame::Start: {
+            trace(L"Beginig Sort()");
+            Trace::ProcEnter(depth);
+            if (f.high <= f.low) {
+                trace(L"The specified Upper Boundary cannot be lower than or equal to the Lower Boundary");
+                Trace::ProcLeave(depth);
+                stack.pop_back();
+                break;
+            }
+            if (f.low < 0 || static_cast<size_t>(f.high) >= list.size())
+                Failure::Raise(Failure::InvalidArgument);
+            const std::wstring pivot = list[Checked((int64_t{f.low} + f.high) / 2)];
+            int32_t i = f.low, j = f.high;
+            Trace::ProcEnter(depth);
+            while (i <= j) {
+                while (SortsBefore(list[i], pivot)) {
+                    i = Checked(int64_t{i} + 1);
+                    if (i == f.high) break;
+                }
+                while (SortsBefore(pivot, list[j])) {
+                    j = Checked(int64_t{j} - 1);
+                    if (j == f.low) break;
+                }
+                if (i > j) break;
+                if (state.TraceSwitch)
+                    trace(L"Swapping elements " + std::to_wstring(i) + L"," + std::to_wstring(j));
+                list[i].swap(list[j]);
+                i = Checked(int64_t{i} + 1);
+                j = Checked(int64_t{j} - 1);
+            }
+            Trace::ProcLeave(depth);
+            f.i = i;
+            f.j = j;
+            f.step = Frame::Left;
+            break;
+        }
+        case Frame::Left:
+            if (f.low < f.j) {
+                trace(L"Begin Recursion loop...");
+                Trace::ProcEnter(depth);
+                f.step = Frame::AfterLeft;
+                const Frame child{f.low, f.j};
+                stack.push_back(child);  // f is not used after this
+            } else {
+                f.step = Frame::Right;
+            }
+            break;
+        case Frame::AfterLeft:
+            Trace::ProcLeave(depth);
+            trace(L"Finished Recursion loop");
+            f.step = Frame::Right;
+            break;
+        case Frame::Right:
+            if (f.i < f.high) {
+                trace(L"Begin Recursion loop...");
+                Trace::ProcEnter(depth);
+                f.step = Frame::AfterRight;
+                const Frame child{f.i, f.high};
+                stack.push_back(child);
+            } else {
+                f.step = Frame::Finish;
+            }
+            break;
+        case Frame::AfterRight:
+            Trace::ProcLeave(depth);
+            trace(L"Finished Recursion loop");
+            f.step = Frame::Finish;
+            break;
+        case Frame::Finish:
+            Trace::ProcLeave(depth);
+            trace(L"Finished Sort()");
+            stack.pop_back();
+            break;
+        }
+    }
+}
+
+}  // namespace General
