@@ -1,0 +1,130 @@
+#include "DialogKit.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace DialogKit {
+
+namespace {
+
+constexpr wchar_t kFontProp[] = L"Tracklet.Fonts";
+
+struct Fonts {
+    HFONT regular = nullptr, bold = nullptr, underlined = nullptr;
+};
+
+HFONT MakeFont(int dpi, int weight, bool underline) {
+    // 8.25 pt: the height in pixels is 8.25 * dpi / 72, 11 at 96 dpi.
+    return CreateFontW(-MulDiv(825, dpi, 7200), 0, 0, 0, weight, FALSE, underline, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+}
+
+LRESULT CALLBACK FontsCleanup(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                              UINT_PTR, DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        if (auto* fonts = static_cast<Fonts*>(RemovePropW(window, kFontProp))) {
+            DeleteObject(fonts->regular);
+            DeleteObject(fonts->bold);
+            DeleteObject(fonts->underlined);
+            delete fonts;
+        }
+        RemoveWindowSubclass(window, FontsCleanup, 0);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int Dpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        if (UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int Scale(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+INT_PTR ShowModal(const wchar_t* caption, DWORD style, DLGPROC procedure, LPARAM lParam) {
+    // DLGTEMPLATE, then menu, class and caption as WORD-aligned wide strings.
+    // The size is set in pixels once the dialog knows its DPI.
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
+    header->style = style;
+    header->dwExtendedStyle = 0;
+    header->cdit = 0;
+    words.push_back(0);  // no menu
+    words.push_back(0);  // the standard dialog class
+    for (const wchar_t* c = caption; *c; ++c) words.push_back(static_cast<WORD>(*c));
+    words.push_back(0);
+    words.push_back(0);  // padding
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
+                                   reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr,
+                                   procedure, lParam);
+}
+
+HFONT DialogFont(HWND dialog, Font kind) {
+    auto* fonts = static_cast<Fonts*>(GetPropW(dialog, kFontProp));
+    if (!fonts) {
+        const int dpi = Dpi(dialog);
+        fonts = new Fonts{MakeFont(dpi, FW_NORMAL, false), MakeFont(dpi, FW_BOLD, false),
+                          MakeFont(dpi, FW_NORMAL, true)};
+        SetPropW(dialog, kFontProp, fonts);
+        SetWindowSubclass(dialog, FontsCleanup, 0, 0);
+    }
+    switch (kind) {
+        case Font::Bold: return fonts->bold;
+        case Font::Underlined: return fonts->underlined;
+        default: return fonts->regular;
+    }
+}
+
+void Build(HWND dialog, const Control* controls, size_t count, int clientWidth, int clientHeight) {
+    const int dpi = Dpi(dialog);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (size_t i = 0; i < count; ++i) {
+        const Control& c = controls[i];
+        HWND control = CreateWindowExW(c.exStyle, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style,
+                                       Scale(c.left, dpi), Scale(c.top, dpi), Scale(c.width, dpi),
+                                       Scale(c.height, dpi), dialog,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance,
+                                       nullptr);
+        SendMessageW(control, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(DialogFont(dialog, c.bold ? Font::Bold : Font::Regular)),
+                     FALSE);
+    }
+
+    RECT frame{0, 0, Scale(clientWidth, dpi), Scale(clientHeight, dpi)};
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE));
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& area = monitor.rcWork;
+    SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetTopmost(HWND window, bool topmost) {
+    SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace DialogKit

@@ -1,0 +1,70 @@
+#include "SetupLogic.h"
+
+#include "Failure.h"
+#include "OptionText.h"
+
+namespace SetupLogic {
+
+namespace {
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+}  // namespace
+
+std::wstring_view ArgumentText(std::wstring_view commandLine) {
+    size_t i = 0;
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        size_t close = commandLine.find(L'"', 1);
+        i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
+    }
+    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
+    return commandLine.substr(i);
+}
+
+Mode ChooseMode(std::wstring_view argumentText) {
+    return argumentText.empty() ? Mode::Options : Mode::Prompt;
+}
+
+std::wstring Answer(PromptResult result, std::wstring_view typedText) {
+    if (result == PromptResult::Ok) return std::wstring(typedText);
+    return std::wstring(kCancelMarker);
+}
+
+int CheckState(std::wstring_view stored, std::wstring_view defaultValue) {
+    const int fallback = OptionText::ToInteger16(defaultValue);
+    if (!OptionText::IsNumber(stored)) return fallback;
+    int state = fallback;
+    // A number beyond 16 bits is as unshowable as 3 or -1.
+    Failure::Guard([&] { state = OptionText::ToInteger16(stored); }, [&](const Failure::Error&) {});
+    return state >= 0 && state <= 2 ? state : fallback;
+}
+
+std::wstring ShownExtensions(std::wstring_view stored) {
+    std::wstring shown;
+    for (const auto& element : OptionText::SplitExtensions(stored)) {
+        if (!OptionText::IsValidExtension(element)) continue;
+        shown += L',';
+        shown += element;
+    }
+    if (!shown.empty()) shown.erase(0, 1);
+    return shown;
+}
+
+OptionValues LoadOptions(const ReadKey& read) {
+    OptionValues values;
+    for (int k = 0; k < CheckKeyCount; ++k)
+        values.states[k] = CheckState(read(kCheckKeys[k].name, kCheckKeys[k].defaultValue),
+                                      kCheckKeys[k].defaultValue);
+    values.files = ShownExtensions(read(kFilesKey, kDefaultFiles));
+    return values;
+}
+
+bool SaveOptions(const OptionValues& values, const WriteKey& write) {
+    bool allWritten = true;
+    for (int k = 0; k < CheckKeyCount; ++k)
+        allWritten &= write(kCheckKeys[k].name, std::to_wstring(values.states[k]));
+    allWritten &= write(kFilesKey, values.files);
+    return allWritten;
+}
+
+}  // namespace SetupLogic

@@ -1,0 +1,71 @@
+// trkconfig's decisions, free of any window: which dialog a command line asks
+// for, what the prompt answers, and how the options file maps onto the five
+// three-state check boxes and the extension text of the options dialog.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace SetupLogic {
+
+enum class Mode { Options, Prompt };
+
+// The argument text of a whole command line: the program name is skipped as
+// the platform's start-up code does (quoted, or up to the first blank), then
+// the blanks after it.
+std::wstring_view ArgumentText(std::wstring_view commandLine);
+
+// Empty argument text: the options dialog; any other text: the name prompt.
+Mode ChooseMode(std::wstring_view argumentText);
+
+// How the name prompt was left. Closing it with the close box or Alt+F4 is
+// a way out, so it answers like Cancel.
+enum class PromptResult { Ok, Cancel, Closed };
+
+inline constexpr std::wstring_view kCancelMarker = L"[cancel]";
+
+std::wstring Answer(PromptResult result, std::wstring_view typedText);
+
+// Exit status of a prompt run: the caller treats non-zero as a cancel, so a
+// stale answer left in the file by an earlier prompt is never used.
+inline int PromptExitStatus(bool answerWritten) { return answerWritten ? 0 : 1; }
+
+// The options dialog's view of section "trk".
+enum CheckKey { Bitmaps, Debug, Prompt, Overwrite, Paths, CheckKeyCount };
+
+struct Key {
+    std::wstring_view name;
+    std::wstring_view defaultValue;
+};
+inline constexpr std::array<Key, CheckKeyCount> kCheckKeys{{
+    {L"Bitmaps", L"1"}, {L"Debug", L"0"}, {L"Prompt", L"1"}, {L"Overwrite", L"1"}, {L"Paths", L"0"},
+}};
+inline constexpr std::wstring_view kFilesKey = L"Files";
+inline constexpr std::wstring_view kDefaultFiles =
+    L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma";
+inline constexpr std::wstring_view kSection = L"trk";
+
+struct OptionValues {
+    // 0 unchecked, 1 checked, 2 greyed.
+    std::array<int, CheckKeyCount> states{};
+    std::wstring files;
+};
+
+// A stored text as a check-box state: the nearest whole number, or the key's
+// default when the text is not a number or its number is not 0, 1 or 2.
+int CheckState(std::wstring_view stored, std::wstring_view defaultValue);
+
+// The extension list as the dialog shows it: the valid elements, in order.
+std::wstring ShownExtensions(std::wstring_view stored);
+
+using ReadKey = std::function<std::wstring(std::wstring_view key, std::wstring_view defaultValue)>;
+using WriteKey = std::function<bool(std::wstring_view key, std::wstring_view value)>;
+
+OptionValues LoadOptions(const ReadKey& read);
+// Writes all six keys in the file's order; the Files text goes out exactly as
+// given. True when every write succeeded.
+bool SaveOptions(const OptionValues& values, const WriteKey& write);
+
+}  // namespace SetupLogic

@@ -1,0 +1,75 @@
+#include "frmInput.h"
+
+#include <windows.h>
+
+#include "DialogKit.h"
+#include "Failure.h"
+#include "resource.h"
+
+namespace frmInput {
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"M3U Filename Prompt [Tracklet 1.42]";
+constexpr wchar_t kPrompt[] = L"Enter the M3U Filename: (without .m3u)";
+constexpr int kClientWidth = 5715, kClientHeight = 915;  // twips
+
+// In tab order.
+const DialogKit::Control kControls[] = {
+    {IDC_LBLPROMPT, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, 15, 0, 5700, 225, false},
+    {IDC_TXTINPUT, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, 15, 240, 5700,
+     285, false},
+    {IDC_CMDOK, L"BUTTON", L"&Ok", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 4470, 570, 1230, 330, false},
+    {IDC_CMDCANCEL, L"BUTTON", L"&Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 3210, 570, 1230, 330, false},
+};
+
+void Form_Load(HWND form) {
+    DialogKit::Build(form, kControls, std::size(kControls), kClientWidth, kClientHeight);
+    SendDlgItemMessageW(form, IDC_TXTINPUT, EM_LIMITTEXT, 0, 0);
+    SendMessageW(form, DM_SETDEFID, IDC_CMDOK, 0);
+    SetWindowTextW(form, kCaption);
+    SetDlgItemTextW(form, IDC_LBLPROMPT, kPrompt);
+    DialogKit::SetTopmost(form, true);
+    SetFocus(GetDlgItem(form, IDC_TXTINPUT));
+}
+
+void Finish(HWND form, Outcome& outcome, SetupLogic::PromptResult result) {
+    outcome.result = result;
+    outcome.text = DialogKit::WindowText(GetDlgItem(form, IDC_TXTINPUT));
+    if (result != SetupLogic::PromptResult::Closed) DialogKit::SetTopmost(form, false);
+    EndDialog(form, 0);
+}
+
+INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* outcome = reinterpret_cast<Outcome*>(GetWindowLongPtrW(form, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(form, DWLP_USER, lParam);
+            Form_Load(form);
+            return FALSE;  // the focus is set: the text box holds it
+        case WM_COMMAND:
+            // IDOK and IDCANCEL come from Enter/Escape without a control
+            // behind them; Escape must do nothing, and Enter reaches cmdOK
+            // through the default button.
+            if (LOWORD(wParam) == IDC_CMDOK) Finish(form, *outcome, SetupLogic::PromptResult::Ok);
+            else if (LOWORD(wParam) == IDC_CMDCANCEL)
+                Finish(form, *outcome, SetupLogic::PromptResult::Cancel);
+            return TRUE;
+        case WM_CLOSE:
+            Finish(form, *outcome, SetupLogic::PromptResult::Closed);
+            return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+Outcome Show() {
+    Outcome outcome;
+    if (DialogKit::ShowModal(kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, Procedure,
+                             reinterpret_cast<LPARAM>(&outcome)) == -1)
+        Failure::Raise(Failure::Internal, L"the prompt could not be shown");
+    return outcome;
+}
+
+}  // namespace frmInput
