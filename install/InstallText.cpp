@@ -1,0 +1,139 @@
+#include "InstallText.h"
+
+namespace InstallText {
+
+namespace {
+
+constexpr std::wstring_view CrLf = L"\r\n";
+constexpr std::wstring_view Indent = L"   ";
+constexpr std::wstring_view WrongError = L"THIS IS A _WAY_ WRONG ERROR! WHAT DID YOU DO TO THE FILE?!";
+
+template <class... Parts>
+std::wstring Join(Parts... parts) {
+    std::wstring text;
+    (text.append(parts), ...);
+    return text;
+}
+
+Message Registering(std::wstring_view header, std::wstring_view body) {
+    return {Join(header, body), RegistrationTitle, true};
+}
+
+Message MissingInOwnFolder(std::wstring_view header, std::wstring_view what, std::wstring_view programDir) {
+    return {Join(header, what, CrLf, L"Make sure that it is located in:", CrLf, Indent, programDir, L"\\"),
+            MissingFileTitle, true};
+}
+
+}  // namespace
+
+std::wstring Header(unsigned major, unsigned minor, unsigned revision) {
+    return Join(std::wstring_view(WindowCaption), CrLf, L"Version ", std::to_wstring(major), L".",
+                std::to_wstring(minor), L" build ", std::to_wstring(revision), CrLf, CrLf);
+}
+
+Message MissingTrkkit(std::wstring_view header, std::wstring_view systemDir, std::wstring_view programDir) {
+    return {Join(header, L"Unable to locate resource dll, \"trkkit.dll\"", CrLf,
+                 L"Make sure that it is located at either:", CrLf, Indent, systemDir, CrLf, Indent,
+                 programDir, L"\\"),
+            MissingFileTitle, true};
+}
+
+Message MissingTrkmenu(std::wstring_view header, std::wstring_view programDir) {
+    return MissingInOwnFolder(header, L"Unable to locate program dll, \"trkmenu.dll\"", programDir);
+}
+
+Message MissingTrkconfig(std::wstring_view header, std::wstring_view programDir) {
+    return MissingInOwnFolder(header, L"Unable to locate setup program, \"trkconfig.exe\"", programDir);
+}
+
+Message LoadFailed(std::wstring_view header, unsigned long error) {
+    return {Join(header, L"LoadLibrary() Failed, GetLastError() returns:", CrLf, std::to_wstring(error)),
+            AppTitle, false};
+}
+
+Message NoEntryPoint(std::wstring_view header, unsigned long error) {
+    return {Join(header, L"GetProcAddress() Failed, GetLastError() returns:", CrLf, std::to_wstring(error)),
+            AppTitle, false};
+}
+
+Message Registration(std::wstring_view header, int code) {
+    switch (code) {
+    case 2:
+        return Registering(header, L"Could not initialize OLE in order to register the application dll");
+    case 3:
+        return Registering(header, L"LoadLibrary() failed while registering the application dll");
+    case 4:
+        return Registering(header, Join(L"No entrypoint for DllRegisterServer() was found in the application dll",
+                                        CrLf, WrongError));
+    case 5:
+        return Registering(header, Join(L"DllRegisterServer() in the application dll returned failure", CrLf,
+                                        WrongError));
+    default:
+        return UnknownClass(header);
+    }
+}
+
+Message UnknownClass(std::wstring_view header) {
+    return Registering(header, L"Unexpected error while registering application dll");
+}
+
+Message FileOperationFailed(std::wstring_view header, FileOp op, std::wstring_view path,
+                            std::wstring_view detail, unsigned long error, std::wstring_view systemText) {
+    std::wstring what;
+    switch (op) {
+    case FileOp::Copy:
+        what = Join(L"Unable to copy \"", path, L"\"", CrLf, L"to \"", detail, L"\"");
+        break;
+    case FileOp::Delete:
+        what = Join(L"Unable to delete \"", path, L"\"");
+        break;
+    case FileOp::Load:
+        what = Join(L"Unable to load \"", path, L"\"");
+        break;
+    case FileOp::FindEntry:
+        what = Join(L"Unable to find ", detail, L"() in \"", path, L"\"");
+        break;
+    }
+    // The system's text usually ends in a line break of its own.
+    while (!systemText.empty() && (systemText.back() == L'\r' || systemText.back() == L'\n' ||
+                                   systemText.back() == L' '))
+        systemText.remove_suffix(1);
+    std::wstring reason = systemText.empty() ? std::wstring(L"System error ")
+                                             : Join(systemText, L" (system error ");
+    reason += std::to_wstring(error);
+    if (!systemText.empty()) reason += L")";
+    return {Join(header, what, CrLf, CrLf, reason), AppTitle, true};
+}
+
+Message WrongPackage(std::wstring_view header) {
+    return {Join(header, L"This installer is for 32-bit Windows, but this computer runs 64-bit Windows.", CrLf,
+                 L"The Explorer of a 64-bit Windows cannot use the 32-bit Tracklet.", CrLf,
+                 L"Please run install.exe of the 64-bit Tracklet package instead."),
+            WrongPackageTitle, true};
+}
+
+bool IsRemoval(std::wstring_view commandLine) {
+    // The program's name is skipped the way the C runtime does for WinMain:
+    // a quoted name ends at its closing quote, an unquoted one at the first blank.
+    auto isBlank = [](wchar_t c) { return c <= L' '; };
+    size_t i = 0;
+    if (!commandLine.empty() && commandLine[0] == L'"') {
+        auto close = commandLine.find(L'"', 1);
+        i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && !isBlank(commandLine[i])) ++i;
+    }
+    while (i < commandLine.size() && isBlank(commandLine[i])) ++i;
+    auto args = commandLine.substr(i);
+    while (!args.empty() && isBlank(args.back())) args.remove_suffix(1);
+    constexpr std::wstring_view word = L"remove";
+    if (args.size() != word.size()) return false;
+    for (size_t k = 0; k < word.size(); ++k) {
+        wchar_t c = args[k];
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != word[k]) return false;
+    }
+    return true;
+}
+
+}  // namespace InstallText

@@ -1,0 +1,86 @@
+#include "Registry.h"
+
+#include <objbase.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace Registry {
+
+namespace {
+
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+}  // namespace
+
+void RegSetValue(HKEY root, std::wstring_view subKey, std::wstring_view valueName, std::wstring_view value) {
+    const std::wstring path(subKey), name(valueName), data(value);
+    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
+    HKEY raw = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, &security, &raw,
+                        &disposition) != ERROR_SUCCESS)
+        return;
+    UniqueKey key(raw);
+    const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
+    RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+}
+
+void RegDelValue(HKEY root, std::wstring_view subKey, std::wstring_view valueName) {
+    const std::wstring path(subKey), name(valueName);
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return;
+    UniqueKey key(raw);
+    RegDeleteValueW(key.get(), name.c_str());
+}
+
+void RegDelKey(HKEY root, std::wstring_view subKey) {
+    const std::wstring path(subKey);
+    // An empty path would name the root itself; never delete that.
+    if (path.empty()) return;
+    // Opening the root with full access tells whether deleting below it can work at all.
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(root, L"", 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return;
+    UniqueKey rootKey(raw);
+    RegDeleteKeyW(root, path.c_str());
+}
+
+const std::wstring& SystemDirCache::Get() {
+    if (dir_.empty()) dir_ = lookup_();
+    return dir_;
+}
+
+std::wstring AskSystemDirectory() {
+    std::wstring dir(MAX_PATH, L'\0');
+    for (;;) {
+        UINT n = GetSystemDirectoryW(dir.data(), static_cast<UINT>(dir.size()));
+        if (n == 0) return {};
+        if (n < dir.size()) {
+            dir.resize(n);
+            break;
+        }
+        dir.resize(n);  // too small: n is the size needed, zero included
+    }
+    while (dir.size() > 3 && dir.back() == L'\\') dir.pop_back();
+    return dir;
+}
+
+std::wstring SystemDirectory() {
+    static SystemDirCache cache(AskSystemDirectory);
+    return cache.Get();
+}
+
+std::wstring ClassIdFromProgId(std::wstring_view progId) {
+    const std::wstring name(progId);
+    CLSID id{};
+    if (FAILED(CLSIDFromProgID(name.c_str(), &id))) return UnknownClassId;
+    wchar_t text[40] = {};
+    int written = StringFromGUID2(id, text, 40);
+    if (written < 1) return UnknownClassId;
+    return std::wstring(text, text[written - 1] == L'\0' ? written - 1 : written);
+}
+
+}  // namespace Registry

@@ -1,0 +1,54 @@
+// The installer's only window. All the work runs in Form_Load, before the
+// window handles any message: the installation, or with "remove" RemoveTRK.
+// Every failure the installer foresees shows a message box that begins with
+// HeaderText and ends the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "InstallText.h"
+
+class frmMain {
+public:
+    explicit frmMain(HINSTANCE instance);
+    ~frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // Runs the program for this command line; the process's exit code:
+    // 0 once "&Ok" or closing ends a finished run, 1 after a failure message.
+    int Run(std::wstring_view commandLine);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    bool Create();
+    // false: a message was shown and the program ends.
+    bool Form_Load(std::wstring_view commandLine);
+    bool InstallTRK();
+    bool RemoveTRK();
+    void cmdOk_Click();
+
+    // Copy, then delete the source.
+    bool MoveInto(const std::wstring& source, const std::wstring& destination);
+    bool DeleteInstalled(const std::wstring& path);
+    bool RegisterLibrary(const std::wstring& library);
+    void Show(const InstallText::Message& message);
+    void ShowFileFailure(InstallText::FileOp op, const std::wstring& path, const std::wstring& detail, DWORD error);
+
+    void SetBold(int row, bool bold);
+    void Mark(int row);
+    void Repaint();
+
+    HINSTANCE instance_;
+    HWND hwnd_ = nullptr;
+    HWND lblReg_[2] = {};
+    HWND chk_[2] = {};
+    HWND cmdOk_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT boldFont_ = nullptr;
+    std::wstring HeaderText;
+};

@@ -1,0 +1,257 @@
+#include "InstallHarness.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "resource.h"
+
+namespace harness {
+
+namespace {
+
+constexpr DWORD Timeout = 60000;
+constexpr DWORD Poll = 50;
+
+struct Windows {
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found = nullptr;
+};
+
+HWND FindProcessWindow(DWORD pid, const wchar_t* cls) {
+    Windows search{pid, cls};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto s = reinterpret_cast<Windows*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (owner == s->pid && lstrcmpW(name, s->cls) == 0 && IsWindowVisible(hwnd)) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(hwnd, text, 4096);
+    return text;
+}
+
+bool ShowsIcon(HWND box) {
+    bool icon = false;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(child, name, 32);
+            if (lstrcmpiW(name, L"Static") == 0 && IsWindowVisible(child) &&
+                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                SendMessageW(child, STM_GETICON, 0, 0)) {
+                *reinterpret_cast<bool*>(param) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&icon));
+    return icon;
+}
+
+MessageBoxSeen Read(HWND box) {
+    MessageBoxSeen seen;
+    seen.title = WindowText(box);
+    wchar_t text[4096] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 4096);
+    seen.text = text;
+    seen.icon = ShowsIcon(box);
+    return seen;
+}
+
+}  // namespace
+
+std::wstring Input(std::wstring_view name) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring prefix = std::wstring(name) + L"=";
+    std::wstring value;
+    for (int i = 1; i < argc && argv; ++i) {
+        std::wstring arg = argv[i];
+        if (arg.rfind(prefix, 0) == 0) value = arg.substr(prefix.size());
+    }
+    LocalFree(argv);
+    for (auto& c : value)
+        if (c == L'/') c = L'\\';
+    if (value.empty()) ADD_FAILURE() << "no input " << std::string(name.begin(), name.end()) << "= given";
+    return value;
+}
+
+std::wstring SystemDir() {
+    wchar_t dir[MAX_PATH] = {};
+    GetSystemDirectoryW(dir, MAX_PATH);
+    return dir;
+}
+
+std::wstring DeliveryDir() {
+    return L"C:\\delivery";
+}
+
+void ResetDelivery() {
+    const std::wstring dir = DeliveryDir();
+    CreateDirectoryW(dir.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                std::wstring file = dir + L"\\" + found.cFileName;
+                SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(file.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    Deliver(L"install", L"install.exe");
+}
+
+void Deliver(std::wstring_view input, std::wstring_view asName) {
+    const std::wstring source = Input(input);
+    const std::wstring target = DeliveryDir() + L"\\" + std::wstring(asName);
+    ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE))
+        << "copy of " << std::string(source.begin(), source.end()) << " failed: " << GetLastError();
+}
+
+void DeliverAll() {
+    ResetDelivery();
+    Deliver(L"trkmenu", L"trkmenu.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    Deliver(L"trkkit", L"trkkit.dll");
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& key, const std::wstring& name) {
+    wchar_t data[512] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    if (RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(data);
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+    HKEY h;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+void WriteFileText(const std::wstring& path, std::string_view text) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+InstallerRun::InstallerRun(std::wstring_view arguments) {
+    const std::wstring program = DeliveryDir() + L"\\install.exe";
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    // Started from its own folder, as a user double-clicking it would.
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        DeliveryDir().c_str(), &si, &pi)) {
+        ADD_FAILURE() << "install.exe did not start: " << GetLastError();
+        return;
+    }
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+}
+
+InstallerRun::~InstallerRun() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+    CloseHandle(process_);
+}
+
+HWND InstallerRun::WaitUntilFinished() {
+    if (!process_) return nullptr;
+    for (DWORD waited = 0; waited < Timeout; waited += Poll) {
+        if (HWND box = FindProcessWindow(pid_, L"#32770")) {
+            auto seen = Read(box);
+            ADD_FAILURE() << "unexpected message box \"" << testing::PrintToString(seen.title)
+                          << "\": " << testing::PrintToString(seen.text);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return nullptr;
+        }
+        if (HWND window = FindProcessWindow(pid_, TRK_INSTALLER_CLASS)) {
+            HWND ok = GetDlgItem(window, IDOK);
+            if (ok && IsWindowEnabled(ok)) return window;
+        }
+        if (WaitForSingleObject(process_, Poll) == WAIT_OBJECT_0) {
+            ADD_FAILURE() << "install.exe ended before it finished";
+            return nullptr;
+        }
+    }
+    ADD_FAILURE() << "install.exe did not finish in time";
+    return nullptr;
+}
+
+std::optional<MessageBoxSeen> InstallerRun::TakeMessageBox() {
+    if (!process_) return std::nullopt;
+    for (DWORD waited = 0; waited < Timeout; waited += Poll) {
+        if (HWND box = FindProcessWindow(pid_, L"#32770")) {
+            // Let the box finish laying itself out before it is read.
+            Sleep(100);
+            auto seen = Read(box);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return seen;
+        }
+        if (WaitForSingleObject(process_, Poll) == WAIT_OBJECT_0) break;
+    }
+    ADD_FAILURE() << "no message box appeared";
+    return std::nullopt;
+}
+
+DWORD InstallerRun::ClickOkAndWait(HWND window) {
+    PostMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+    return WaitForExit();
+}
+
+DWORD InstallerRun::WaitForExit() {
+    if (!process_) return STILL_ACTIVE;
+    if (WaitForSingleObject(process_, Timeout) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+bool InstallFromFullDelivery() {
+    DeliverAll();
+    return RunToSuccess(L"");
+}
+
+bool RunToSuccess(std::wstring_view arguments) {
+    InstallerRun run(arguments);
+    HWND window = run.WaitUntilFinished();
+    if (!window) return false;
+    return run.ClickOkAndWait(window) == 0;
+}
+
+std::wstring Lower(std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+}  // namespace harness

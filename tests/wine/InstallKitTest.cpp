@@ -1,0 +1,85 @@
+// trkkit.dll as the installer uses it: loaded by path, DLLSelfRegister by its
+// bare name, a library registered through its own DllRegisterServer.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <windows.h>
+
+#include <string>
+
+#include "InstallHarness.h"
+#include "trkkit.h"
+
+namespace {
+
+class Trkkit : public testing::Test {
+protected:
+    void SetUp() override {
+        kit = LoadLibraryW(harness::Input(L"trkkit").c_str());
+        ASSERT_TRUE(kit);
+        selfRegister = reinterpret_cast<trkkit::SelfRegisterProc>(
+            reinterpret_cast<void*>(GetProcAddress(kit, "DLLSelfRegister")));
+        ASSERT_TRUE(selfRegister) << "exported under its bare name";
+        CreateDirectoryW(L"C:\\kit", nullptr);
+    }
+    void TearDown() override { FreeLibrary(kit); }
+
+    // The fixture copied to a folder of our choosing, as 8-bit text.
+    std::string Place(const wchar_t* input, const std::wstring& folder) {
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring path = folder + L"\\server.dll";
+        EXPECT_TRUE(CopyFileW(harness::Input(input).c_str(), path.c_str(), FALSE));
+        char ansi[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi, MAX_PATH, nullptr, nullptr);
+        return ansi;
+    }
+
+    HMODULE kit = nullptr;
+    trkkit::SelfRegisterProc selfRegister = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Trkkit, RegistersThroughTheLibrarysOwnEntryPointAndLetsItGo) {
+    // A folder name outside ASCII proves the 8-bit path is read in the code page.
+    const std::wstring folder = L"C:\\kit\\caf\u00e9";
+    const std::string path = Place(L"registers", folder);
+    EXPECT_EQ(selfRegister(path.c_str()), trkkit::Registered);
+    EXPECT_EQ(harness::ReadString(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt\\CLSID", L""),
+              L"{928BB78A-14A7-11D3-A91E-0040056902A2}");
+    auto server = harness::ReadString(HKEY_CLASSES_ROOT,
+                                      L"CLSID\\{928BB78A-14A7-11D3-A91E-0040056902A2}\\InprocServer32", L"");
+    ASSERT_TRUE(server);
+    EXPECT_EQ(harness::Lower(*server), harness::Lower(folder + L"\\server.dll"));
+    EXPECT_EQ(GetModuleHandleW((folder + L"\\server.dll").c_str()), nullptr) << "freed after registering";
+}
+
+TEST_F(Trkkit, ReportsEachWayRegistrationCanFail) {
+    EXPECT_EQ(selfRegister("C:\\kit\\missing.dll"), trkkit::LoadFailed);
+    EXPECT_EQ(selfRegister(""), trkkit::LoadFailed);
+    EXPECT_EQ(selfRegister(nullptr), trkkit::LoadFailed);
+    EXPECT_EQ(selfRegister(Place(L"noentry", L"C:\\kit\\noentry").c_str()), trkkit::NoEntryPoint);
+    EXPECT_EQ(selfRegister(Place(L"fails", L"C:\\kit\\fails").c_str()), trkkit::RegisterFailed);
+}
+
+TEST_F(Trkkit, ReportsOleThatCannotStartOnThisThread) {
+    // A thread already in the multithreaded apartment cannot have OLE.
+    struct Call {
+        trkkit::SelfRegisterProc proc;
+        std::string path;
+        short result = -100;
+    } call{selfRegister, Place(L"registers", L"C:\\kit\\mta")};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto c = static_cast<Call*>(p);
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            c->result = c->proc(c->path.c_str());
+            CoUninitialize();
+            return 0;
+        },
+        &call, 0, nullptr);
+    ASSERT_TRUE(thread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(call.result, trkkit::OleInitFailed);
+}

@@ -1,0 +1,331 @@
+// install.exe run for real in the test's own Wine prefix, one scenario per
+// prefix: the delivery folder, the system directory and the registry are
+// checked afterwards, and every message box is read from the screen.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include "InstallHarness.h"
+#include "resource.h"
+
+using namespace harness;
+
+namespace {
+
+const std::wstring Header = L"Tracklet Installer\r\nVersion 0.42 build 17\r\n\r\n";
+const std::wstring ClassId = L"{928BB78A-14A7-11D3-A91E-0040056902A2}";
+const std::wstring HandlerKey = L"*\\shellex\\ContextMenuHandlers\\TRK";
+const std::wstring ApprovedKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const wchar_t* const Shipped[] = {L"trkkit.dll", L"trkmenu.dll", L"trkconfig.exe"};
+
+std::wstring ControlText(HWND window, int id) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(window, id, text, 256);
+    return text;
+}
+
+bool Marked(HWND window, int id) {
+    return SendMessageW(GetDlgItem(window, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void ExpectFinishedWindow(HWND window, const wchar_t* row0, const wchar_t* row1) {
+    wchar_t caption[64] = {};
+    GetWindowTextW(window, caption, 64);
+    EXPECT_STREQ(caption, L"Tracklet Installer");
+    EXPECT_EQ(ControlText(window, IDC_LBLREG0), row0);
+    EXPECT_EQ(ControlText(window, IDC_LBLREG1), row1);
+    EXPECT_TRUE(Marked(window, IDC_CHK0));
+    EXPECT_TRUE(Marked(window, IDC_CHK1));
+    EXPECT_EQ(ControlText(window, IDOK), L"&Ok");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDOK)));
+}
+
+bool Installed() {
+    return ReadString(HKEY_CLASSES_ROOT, HandlerKey, L"") == ClassId &&
+           ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId) == L"Tracklet" &&
+           Exists(SystemDir() + L"\\trkmenu.dll");
+}
+
+bool HandlerEntriesAbsent() {
+    return !KeyExists(HKEY_CLASSES_ROOT, HandlerKey) && !ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId) &&
+           !ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, L"!");
+}
+
+struct Expected {
+    std::wstring title;
+    std::wstring body;   // the text after the header
+    bool icon;
+};
+
+// Runs the installer to its message box and checks what the user reads.
+void ExpectFailure(std::wstring_view arguments, const Expected& expected) {
+    InstallerRun run(arguments);
+    auto box = run.TakeMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, expected.title);
+    EXPECT_EQ(box->text, Header + expected.body);
+    EXPECT_EQ(box->icon, expected.icon);
+    EXPECT_EQ(run.WaitForExit(), 1u) << "the program ends after the message";
+}
+
+std::wstring UserTrkIni() {
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData);
+    std::wstring folder = std::wstring(appData) + L"\\Tracklet";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"\\trk.ini";
+}
+
+// A handle that keeps others from writing or deleting a file until the test ends.
+struct HeldOpen {
+    HANDLE handle;
+    explicit HeldOpen(const std::wstring& path, DWORD share)
+        : handle(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldOpen() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+
+}  // namespace
+
+TEST(Installation, MovesTheFilesRegistersAndIsRemovedAgain) {
+    DeliverAll();
+    {
+        InstallerRun run;
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        ExpectFinishedWindow(window, L"Registering application DLL", L"Modifying registry entries");
+        // Client area 4110 x 840 twips at the screen's DPI.
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        RECT client{};
+        GetClientRect(window, &client);
+        EXPECT_EQ(client.right, MulDiv(4110, dpi, 1440));
+        EXPECT_EQ(client.bottom, MulDiv(840, dpi, 1440));
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    for (auto name : Shipped) {
+        EXPECT_TRUE(Exists(SystemDir() + L"\\" + name)) << "installed: " << testing::PrintToString(name);
+        EXPECT_FALSE(Exists(DeliveryDir() + L"\\" + name)) << "moved away: " << testing::PrintToString(name);
+    }
+    // The library registered itself through trkkit ...
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt\\CLSID", L""), ClassId);
+    auto server = ReadString(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId + L"\\InprocServer32", L"");
+    ASSERT_TRUE(server);
+    EXPECT_EQ(Lower(*server), Lower(SystemDir() + L"\\trkmenu.dll"));
+    // ... and the installer admitted it as a handler for every file.
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, HandlerKey, L""), ClassId);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId), L"Tracklet");
+
+    WriteFileText(UserTrkIni(), "[trk]\r\nPrompt=1\r\n");
+    WriteFileText(SystemDir() + L"\\trk.ini", "[trk]\r\nPrompt=1\r\n");
+    {
+        InstallerRun run(L"remove");
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        // The doubled ampersand is how a label shows one.
+        ExpectFinishedWindow(window, L"Removing DLL's && EXE's", L"Removing Registry Entries");
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    for (auto name : Shipped)
+        EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << "removed: " << testing::PrintToString(name);
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    // Only the handler's own key goes; the keys above it and the approved list stay.
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ApprovedKey));
+    // The class's own registration and the user's options stay.
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt\\CLSID", L""), ClassId);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId + L"\\InprocServer32"));
+    EXPECT_TRUE(Exists(UserTrkIni()));
+    EXPECT_TRUE(Exists(SystemDir() + L"\\trk.ini"));
+
+    // A second removal finds nothing to do and still ends normally.
+    EXPECT_TRUE(RunToSuccess(L"remove"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Installation, OnlyTheBareWordRemoveInAnyCaseRemoves) {
+    DeliverAll();
+    ASSERT_TRUE(RunToSuccess(L"/remove"));
+    EXPECT_TRUE(Installed()) << "/remove installs";
+    ASSERT_TRUE(RunToSuccess(L"REMOVE"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    EXPECT_FALSE(Exists(SystemDir() + L"\\trkmenu.dll"));
+
+    DeliverAll();
+    ASSERT_TRUE(RunToSuccess(L"remove everything"));
+    EXPECT_TRUE(Installed()) << "a further argument makes it an installation";
+    ASSERT_TRUE(RunToSuccess(L"Remove"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Installation, UsesTheTrkkitOfTheSystemDirectoryNeverOneBesideTheInstaller) {
+    // A good trkkit is already installed; a planted one lies beside install.exe.
+    ASSERT_TRUE(CopyFileW(Input(L"trkkit").c_str(), (SystemDir() + L"\\trkkit.dll").c_str(), FALSE));
+    ResetDelivery();
+    Deliver(L"trkmenu", L"trkmenu.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    Deliver(L"fakekit", L"trkkit.dll");
+    const std::wstring marker = L"C:\\planted-trkkit-ran.txt";
+    SetEnvironmentVariableW(L"TRK_FAKEKIT_MARKER", marker.c_str());
+    SetEnvironmentVariableW(L"TRK_FAKEKIT_CODE", L"6");
+
+    EXPECT_TRUE(RunToSuccess(L""));
+    EXPECT_FALSE(Exists(marker)) << "the planted trkkit.dll ran";
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkkit.dll")) << "the copy beside the installer stays where it is";
+    EXPECT_TRUE(Installed());
+}
+
+TEST(Failures, TrkkitNowhere) {
+    ResetDelivery();
+    Deliver(L"trkmenu", L"trkmenu.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    ExpectFailure(L"", {L"Installer: Error, Missing File",
+                        L"Unable to locate resource dll, \"trkkit.dll\"\r\nMake sure that it is located at either:\r\n   " +
+                            SystemDir() + L"\r\n   C:\\delivery\\",
+                        true});
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkmenu.dll")) << "nothing was moved";
+}
+
+TEST(Failures, TrkmenuMissing) {
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    ExpectFailure(L"", {L"Installer: Error, Missing File",
+                        L"Unable to locate program dll, \"trkmenu.dll\"\r\nMake sure that it is located in:\r\n   "
+                        L"C:\\delivery\\",
+                        true});
+    EXPECT_TRUE(Exists(SystemDir() + L"\\trkkit.dll")) << "steps done before stay done";
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkconfig.exe"));
+}
+
+TEST(Failures, TrkconfigMissing) {
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkmenu", L"trkmenu.dll");
+    ExpectFailure(L"", {L"Installer: Error, Missing File",
+                        L"Unable to locate setup program, \"trkconfig.exe\"\r\nMake sure that it is located in:\r\n   "
+                        L"C:\\delivery\\",
+                        true});
+    EXPECT_TRUE(Exists(SystemDir() + L"\\trkmenu.dll"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Failures, SecondRunFromTheSameFolder) {
+    ASSERT_TRUE(InstallFromFullDelivery());
+    // The first run moved trkmenu and trkconfig away; copies in the system
+    // directory do not count.
+    ExpectFailure(L"", {L"Installer: Error, Missing File",
+                        L"Unable to locate program dll, \"trkmenu.dll\"\r\nMake sure that it is located in:\r\n   "
+                        L"C:\\delivery\\",
+                        true});
+}
+
+TEST(Failures, LibraryThatCannotBeLoaded) {
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    WriteFileText(DeliveryDir() + L"\\trkmenu.dll", "this is not a library");
+    ExpectFailure(L"", {L"TRK Installer", L"LoadLibrary() Failed, GetLastError() returns:\r\n193", false});
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Failures, LibraryWithoutDllRegisterServer) {
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    Deliver(L"noentry", L"trkmenu.dll");
+    ExpectFailure(L"", {L"TRK Installer", L"GetProcAddress() Failed, GetLastError() returns:\r\n127", false});
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Failures, EveryRegistrationCodeHasItsMessage) {
+    const std::wstring wrong = L"\r\nTHIS IS A _WAY_ WRONG ERROR! WHAT DID YOU DO TO THE FILE?!";
+    const std::wstring unexpected = L"Unexpected error while registering application dll";
+    const struct {
+        const wchar_t* code;
+        std::wstring body;
+    } cases[] = {
+        {L"2", L"Could not initialize OLE in order to register the application dll"},
+        {L"3", L"LoadLibrary() failed while registering the application dll"},
+        {L"4", L"No entrypoint for DllRegisterServer() was found in the application dll" + wrong},
+        {L"5", L"DllRegisterServer() in the application dll returned failure" + wrong},
+        {L"1", unexpected},
+        {L"-1", unexpected},
+        {L"6", unexpected},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.code));
+        SetEnvironmentVariableW(L"TRK_FAKEKIT_CODE", c.code);
+        ResetDelivery();
+        Deliver(L"fakekit", L"trkkit.dll");   // moved in by the first run, then used where it lies
+        Deliver(L"trkmenu", L"trkmenu.dll");
+        Deliver(L"trkconfig", L"trkconfig.exe");
+        ExpectFailure(L"", {L"Installer: Error, File Registration", c.body, true});
+        EXPECT_TRUE(HandlerEntriesAbsent());
+    }
+}
+
+TEST(Failures, UnknownClassIdentifierWritesNothing) {
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    Deliver(L"noprogid", L"trkmenu.dll");
+    ExpectFailure(L"", {L"Installer: Error, File Registration", L"Unexpected error while registering application dll",
+                        true});
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    EXPECT_FALSE(ReadString(HKEY_CLASSES_ROOT, HandlerKey, L""));
+}
+
+TEST(Failures, DestinationInUse) {
+    const std::wstring target = SystemDir() + L"\\trkconfig.exe";
+    WriteFileText(target, "an older trkconfig, still running");
+    HeldOpen running(target, 0);
+    ASSERT_NE(running.handle, INVALID_HANDLE_VALUE);
+    DeliverAll();
+    InstallerRun run;
+    auto box = run.TakeMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, L"TRK Installer");
+    EXPECT_TRUE(box->icon);
+    const std::wstring what = Header + L"Unable to copy \"C:\\delivery\\trkconfig.exe\"\r\nto \"" + target + L"\"\r\n\r\n";
+    EXPECT_EQ(box->text.substr(0, what.size()), what);
+    EXPECT_NE(box->text.find(L"(system error 32)"), std::wstring::npos) << testing::PrintToString(box->text);
+    EXPECT_EQ(run.WaitForExit(), 1u);
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkconfig.exe"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Failures, SourceThatCannotBeDeleted) {
+    DeliverAll();
+    // Readable, so the copy works, but not deletable while the handle lives.
+    HeldOpen reader(DeliveryDir() + L"\\trkmenu.dll", FILE_SHARE_READ);
+    ASSERT_NE(reader.handle, INVALID_HANDLE_VALUE);
+    InstallerRun run;
+    auto box = run.TakeMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, L"TRK Installer");
+    const std::wstring what = Header + L"Unable to delete \"C:\\delivery\\trkmenu.dll\"\r\n\r\n";
+    EXPECT_EQ(box->text.substr(0, what.size()), what);
+    EXPECT_NE(box->text.find(L"(system error 32)"), std::wstring::npos) << testing::PrintToString(box->text);
+    EXPECT_EQ(run.WaitForExit(), 1u);
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(Removal, AFileInUseStopsItBeforeTheRegistry) {
+    ASSERT_TRUE(InstallFromFullDelivery());
+    const std::wstring library = SystemDir() + L"\\trkmenu.dll";
+    HeldOpen shell(library, FILE_SHARE_READ);
+    ASSERT_NE(shell.handle, INVALID_HANDLE_VALUE);
+    InstallerRun run(L"remove");
+    auto box = run.TakeMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, L"TRK Installer");
+    const std::wstring what = Header + L"Unable to delete \"" + library + L"\"\r\n\r\n";
+    EXPECT_EQ(box->text.substr(0, what.size()), what);
+    EXPECT_EQ(run.WaitForExit(), 1u);
+    EXPECT_FALSE(Exists(SystemDir() + L"\\trkkit.dll")) << "deleted before the failure";
+    EXPECT_TRUE(Exists(SystemDir() + L"\\trkconfig.exe")) << "not reached";
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, HandlerKey, L""), ClassId) << "registry steps did not run";
+}
