@@ -1,0 +1,167 @@
+#include "GeneralShell.h"
+
+#include <string>
+
+#include "Failure.h"
+#include "MenuGraphics.h"
+#include "ModuleState.h"
+#include "Server.h"
+#include "ShellExt.h"
+#include "Trace.h"
+
+namespace General {
+
+namespace {
+
+constexpr std::wstring_view ProcMenu = L"QueryContextMenu()";
+constexpr std::wstring_view ProcReplace = L"ReplaceVtableEntry()";
+
+// The table is shared by every thread's objects; a VirtualProtect pair of one
+// thread must not interleave with another's, or a write lands on a page
+// already made read-only again.
+SRWLOCK tableLock = SRWLOCK_INIT;
+
+std::wstring LoadCaption(UINT id) {
+    wchar_t text[256] = {};
+    int n = LoadStringW(Server::Instance(), id, text, 256);
+    if (n <= 0) Failure::Raise(Failure::FileNotFound, L"string " + std::to_wstring(id));
+    return std::wstring(text, n);
+}
+
+HBITMAP MenuPicture(UINT id) {
+    HBITMAP source = LoadBitmapW(Server::Instance(), MAKEINTRESOURCEW(id));
+    if (!source) Failure::Raise(Failure::FileNotFound, L"bitmap " + std::to_wstring(id));
+    HBITMAP scaled = MenuGraphics::ScaleMenuBitmap(source);
+    DeleteObject(source);
+    return scaled;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UINT indexMenu, UINT idCmdFirst,
+                                           UINT idCmdLast, UINT uFlags) {
+    object->AddRef();
+    struct Hold {
+        IContextMenu* p;
+        ~Hold() { p->Release(); }
+    } hold{object};
+    ShellExt* self = static_cast<ShellExt*>(object);
+    ModuleState& state = ThreadState();
+
+    int32_t result = 0;
+    bool runningSet = false;
+    uint32_t running = 0;
+    HMENU submenu = nullptr;
+    bool attached = false;
+    bool completed = Failure::Guard(
+        [&] {
+            auto write = [&](std::wstring_view message, bool blank = false) {
+                Trace::DebugWrite(L"ShellExt", ProcMenu, message, blank);
+            };
+            write(L"Begin QueryContextMenu()");
+            Trace::ProcEnter(state.TraceDepth);
+            if (state.ShowMenu == 0) {
+                write(L"ShowMenu has been flagged as flase, exiting procedure");
+                return;
+            }
+            write(L"hMenu: " + std::to_wstring(reinterpret_cast<intptr_t>(hMenu)) +
+                  L" indexMenu: " + std::to_wstring(static_cast<int32_t>(indexMenu)) +
+                  L" idCmdFirst: " + std::to_wstring(static_cast<int32_t>(idCmdFirst)) +
+                  L" idCmdLast: " + std::to_wstring(static_cast<int32_t>(idCmdLast)) +
+                  L" uFlags: " + std::to_wstring(static_cast<int32_t>(uFlags)));
+            const std::wstring cascade = LoadCaption(101);
+            const std::wstring create = LoadCaption(102);
+            const std::wstring options = LoadCaption(103);
+            running = idCmdFirst;
+            runningSet = true;
+
+            const UINT kind = uFlags & 0xF;
+            if (kind == CMF_NORMAL) {
+                write(L"CMF_NORMAL; Normal File - Displaying menu items");
+            } else if (kind & CMF_VERBSONLY) {
+                write(L"CMF_VERBSONLY; Shortcut File - NOT Displaying menu items");
+                return;
+            } else if (kind & CMF_EXPLORE) {
+                write(L"CMF_EXPLORE; [From] Windows Explorer - Displaying menu items");
+            } else {
+                write(L"CMF_?; Unknown or unsupported calling source - NOT Displaying menu items");
+                return;
+            }
+
+            const bool bitmaps = state.Options.Bitmaps == 1;
+            write(L"Adding cascaded menus");
+            submenu = CreateMenu();
+            InsertMenuW(submenu, 0, 0x600, idCmdFirst, create.c_str());
+            if (bitmaps) {
+                write(L"Adding bitmaps");
+                HBITMAP picture = MenuPicture(101);
+                self->AdoptMenuBitmap(picture);
+                state.MenuBitmaps[0] = picture;
+                SetMenuItemBitmaps(submenu, 0, 0x604, picture, picture);
+            }
+            running = idCmdFirst + 1;
+            InsertMenuW(submenu, 1, 0x600, idCmdFirst + 1, options.c_str());
+            if (bitmaps) {
+                HBITMAP picture = MenuPicture(102);
+                self->AdoptMenuBitmap(picture);
+                state.MenuBitmaps[1] = picture;
+                SetMenuItemBitmaps(submenu, 1, 0x604, picture, picture);
+            }
+            running = idCmdFirst + 2;
+            attached = InsertMenuW(hMenu, indexMenu, 0x410, reinterpret_cast<UINT_PTR>(submenu), cascade.c_str());
+            running = idCmdFirst + 3;
+            result = static_cast<int32_t>(running - 1 - idCmdFirst);
+        },
+        [&](const Failure::Error& e) {
+            Trace::DebugWrite(L"General", ProcMenu, Failure::Report(e));
+            result = runningSet ? static_cast<int32_t>(running - idCmdFirst) : 0;
+        });
+    // A submenu that never became part of the shell's menu is ours to destroy.
+    if (submenu && !attached) DestroyMenu(submenu);
+    if (completed) {
+        Failure::Guard(
+            [&] {
+                Trace::ProcLeave(state.TraceDepth);
+                Trace::DebugWrite(L"ShellExt", ProcMenu, L"Done QueryContextMenu()", true);
+            },
+            [](const Failure::Error&) {});
+    }
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<uint16_t>(result));
+}
+
+uintptr_t ReplaceVtableEntry(void* object, int16_t slot, uintptr_t newEntry) {
+    ModuleState& state = ThreadState();
+    uintptr_t old = 0;
+    Trace::Trapped(L"General", ProcReplace, [&] {
+        if (state.InitFailed != 0) {
+            Trace::DebugWrite(L"General", ProcReplace, L"Function will be skipped due to an error");
+            return;
+        }
+        Trace::DebugWrite(L"General", ProcReplace, L"Modifying VTable Entries...");
+        Trace::ProcEnter(state.TraceDepth);
+        // A null entry would crash the next call through the table.
+        if (!object || !newEntry || slot < 1) Failure::Raise(Failure::InvalidArgument);
+        const int32_t offset = (slot - 1) * static_cast<int32_t>(sizeof(uintptr_t));
+        if (offset > INT16_MAX) Failure::Raise(Failure::Overflow);
+        auto* table = *static_cast<uintptr_t**>(object);
+        uintptr_t* entry = reinterpret_cast<uintptr_t*>(reinterpret_cast<char*>(table) + offset);
+        Trace::DebugWrite(L"General", L"ReplaceVtableEntry::VirtualProtect()", L"Calling VirtualProtect()...");
+        {
+            AcquireSRWLockExclusive(&tableLock);
+            uintptr_t previous = *entry;
+            DWORD oldProtect = 0;
+            VirtualProtect(entry, sizeof *entry, PAGE_EXECUTE_READWRITE, &oldProtect);
+            *entry = newEntry;
+            VirtualProtect(entry, sizeof *entry, oldProtect, &oldProtect);
+            ReleaseSRWLockExclusive(&tableLock);
+            old = previous;
+        }
+        Trace::DebugWrite(L"General", L"ReplaceVtableEntry::VirtualProtect()", L"Done VirtualProtect()!");
+        Trace::ProcLeave(state.TraceDepth);
+        Trace::DebugWrite(L"General", ProcReplace,
+                          L"Done; Old Address->" + std::to_wstring(static_cast<intptr_t>(old)), true);
+    });
+    return old;
+}
+
+}  // namespace General

@@ -1,0 +1,153 @@
+#include "Server.h"
+
+#include <oleauto.h>
+#include <string>
+
+#include "General.h"
+#include "ShellExt.h"
+#include "trkmenu_h.h"
+
+namespace Server {
+
+namespace {
+
+LONG moduleCount = 0;
+
+constexpr wchar_t Description[] = L"Tracklet Playlist Shell Extension";
+constexpr wchar_t ProgId[] = L"trkmenu.ShellExt";
+
+class ClassFactory final : public IClassFactory {
+public:
+    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+            *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The factory is static: its references only keep the module loaded.
+    IFACEMETHODIMP_(ULONG) AddRef() override {
+        LockModule();
+        return 2;
+    }
+    IFACEMETHODIMP_(ULONG) Release() override {
+        UnlockModule();
+        return 1;
+    }
+    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        // The thread's start-up runs before its first object.
+        General::StartThread();
+        return ShellExt::Create(riid, ppv);
+    }
+    IFACEMETHODIMP LockServer(BOOL lock) override {
+        if (lock) LockModule(); else UnlockModule();
+        return S_OK;
+    }
+};
+
+ClassFactory factory;
+
+std::wstring GuidText(REFGUID guid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(Instance(), path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+LSTATUS SetValue(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value) {
+    HKEY key = nullptr;
+    LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                 nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc;
+}
+
+}  // namespace
+
+HINSTANCE Instance() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&Instance), &module);
+    return module;
+}
+
+void LockModule() { InterlockedIncrement(&moduleCount); }
+void UnlockModule() { InterlockedDecrement(&moduleCount); }
+LONG ModuleCount() { return InterlockedCompareExchange(&moduleCount, 0, 0); }
+
+HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualCLSID(rclsid, CLSID_ShellExt)) return CLASS_E_CLASSNOTAVAILABLE;
+    return factory.QueryInterface(riid, ppv);
+}
+
+HRESULT RegisterServer() {
+    const std::wstring path = ModulePath();
+    if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    const std::wstring clsid = GuidText(CLSID_ShellExt);
+    const std::wstring classKey = L"CLSID\\" + clsid;
+    const struct {
+        std::wstring key;
+        const wchar_t* name;
+        std::wstring value;
+    } entries[] = {
+        {classKey, nullptr, Description},
+        {classKey + L"\\InprocServer32", nullptr, path},
+        {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {classKey + L"\\ProgID", nullptr, ProgId},
+        {classKey + L"\\TypeLib", nullptr, GuidText(LIBID_trkmenu)},
+        {classKey + L"\\VERSION", nullptr, L"2.0"},
+        {ProgId, nullptr, Description},
+        {std::wstring(ProgId) + L"\\CLSID", nullptr, clsid},
+    };
+    for (const auto& e : entries) {
+        LSTATUS rc = SetValue(e.key, e.name, e.value);
+        if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    }
+    ITypeLib* typeLib = nullptr;
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
+    if (FAILED(hr)) return hr;
+    std::wstring file = path;  // RegisterTypeLib takes a non-const text
+    hr = RegisterTypeLib(typeLib, file.data(), nullptr);
+    typeLib->Release();
+    return hr;
+}
+
+HRESULT UnregisterServer() {
+    const std::wstring classKey = L"CLSID\\" + GuidText(CLSID_ShellExt);
+    HRESULT result = S_OK;
+    for (const std::wstring& key : {classKey, std::wstring(ProgId)}) {
+        LSTATUS rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) result = HRESULT_FROM_WIN32(rc);
+        if (rc == ERROR_SUCCESS) RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+    }
+    const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+    HRESULT hr = UnRegisterTypeLib(LIBID_trkmenu, 2, 0, 0, kind);
+    // Already gone counts as removed.
+    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY) result = hr;
+    return result;
+}
+
+}  // namespace Server

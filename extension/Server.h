@@ -1,0 +1,25 @@
+// The in-process COM server: the library's instance, its object and lock
+// count, the class factory of ShellExt and self-registration.
+#pragma once
+
+#include <windows.h>
+
+namespace Server {
+
+// The module this code is linked into (the DLL, or a test program that links
+// the library together with its resources).
+HINSTANCE Instance();
+
+// One interlocked count for live objects, the factory's references and
+// LockServer; DllCanUnloadNow answers S_OK only at zero.
+void LockModule();
+void UnlockModule();
+LONG ModuleCount();
+
+// The class factory of ShellExt (a static object).
+HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
+
+HRESULT RegisterServer();
+HRESULT UnregisterServer();
+
+}  // namespace Server

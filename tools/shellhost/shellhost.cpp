@@ -1,0 +1,306 @@
+// shellhost: does with trkmenu what Explorer does with a context-menu
+// handler, and prints what it sees. For tests and the demo; not shipped.
+//
+// shellhost [options] FILE...
+//   --registry      find the handler as Explorer does: the default value of
+//                   HKCR\*\shellex\ContextMenuHandlers\TRK names the class
+//   --own-data      hand over our own CF_HDROP data object instead of the
+//                   shell's (files of several folders, long paths)
+//   --ansi-data     our own data object with 8-bit names
+//   --no-folder     pass a null folder to Initialize
+//   --first N       idCmdFirst (default 1)      --last N   idCmdLast (0x7FFF)
+//   --flags N       QueryContextMenu flags (0)  --index N  insert position (0)
+//   --offset N      invoke command offset N
+//   --verb TEXT     invoke by 8-bit verb        --verbw TEXT  by wide verb
+//   --dir PATH      lpDirectory (default NULL, as Explorer passes it)
+//   --second        invoke on a second object, freshly created and
+//                   initialised with the same files, as Explorer does
+//   --strings N     ask GetCommandString for offsets 0..N-1 (default 2)
+//   --quiet         print only result codes
+// Exit code: 0 when every COM call the run made succeeded, else 1.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "DropDataObject.h"
+#include "trkmenu_h.h"
+
+namespace {
+
+struct Options {
+    bool registry = false, ownData = false, ansiData = false, noFolder = false, second = false, quiet = false;
+    UINT first = 1, last = 0x7FFF, flags = 0, index = 0, strings = 2;
+    enum class Invoke { None, Offset, Verb, VerbW } invoke = Invoke::None;
+    UINT offset = 0;
+    std::wstring verb, dir;
+    std::vector<std::wstring> files;
+};
+
+void Print(const std::wstring& text) {
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.pop_back();
+    std::fputs(utf8.c_str(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
+
+std::wstring Hex(HRESULT hr) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+UINT Number(const wchar_t* text) { return static_cast<UINT>(std::wcstoul(text, nullptr, 0)); }
+
+bool Parse(int argc, wchar_t** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::wstring a = argv[i];
+        auto value = [&]() -> const wchar_t* { return i + 1 < argc ? argv[++i] : nullptr; };
+        const wchar_t* v = nullptr;
+        if (a == L"--registry") o.registry = true;
+        else if (a == L"--own-data") o.ownData = true;
+        else if (a == L"--ansi-data") o.ownData = o.ansiData = true;
+        else if (a == L"--no-folder") o.noFolder = true;
+        else if (a == L"--second") o.second = true;
+        else if (a == L"--quiet") o.quiet = true;
+        else if (a == L"--first" && (v = value())) o.first = Number(v);
+        else if (a == L"--last" && (v = value())) o.last = Number(v);
+        else if (a == L"--flags" && (v = value())) o.flags = Number(v);
+        else if (a == L"--index" && (v = value())) o.index = Number(v);
+        else if (a == L"--strings" && (v = value())) o.strings = Number(v);
+        else if (a == L"--offset" && (v = value())) { o.invoke = Options::Invoke::Offset; o.offset = Number(v); }
+        else if (a == L"--verb" && (v = value())) { o.invoke = Options::Invoke::Verb; o.verb = v; }
+        else if (a == L"--verbw" && (v = value())) { o.invoke = Options::Invoke::VerbW; o.verb = v; }
+        else if (a == L"--dir" && (v = value())) o.dir = v;
+        else if (a.rfind(L"--", 0) == 0) return false;
+        else o.files.push_back(a);
+    }
+    return !o.files.empty();
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash == 2 ? 3 : slash);
+}
+
+std::wstring NameOf(const std::wstring& path) {
+    size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+class Host {
+public:
+    explicit Host(const Options& o) : o_(o) {}
+    int Run();
+
+private:
+    bool ClassId(CLSID& clsid);
+    // A new handler, initialised with the files; null on failure.
+    IContextMenu* NewHandler(const CLSID& clsid, const wchar_t* label);
+    void ShowMenu(HMENU menu, const std::wstring& indent);
+    void ShowStrings(IContextMenu* menu);
+    HRESULT Invoke(IContextMenu* menu);
+    void Result(const wchar_t* what, HRESULT hr) {
+        if (FAILED(hr)) failed_ = true;
+        Print(std::wstring(what) + L": " + Hex(hr));
+    }
+
+    const Options& o_;
+    bool failed_ = false;
+};
+
+bool Host::ClassId(CLSID& clsid) {
+    clsid = CLSID_ShellExt;
+    if (!o_.registry) return true;
+    wchar_t text[64] = {};
+    DWORD size = sizeof text;
+    LSTATUS rc = RegGetValueW(HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers\\TRK", nullptr, RRF_RT_REG_SZ,
+                              nullptr, text, &size);
+    if (rc != ERROR_SUCCESS) {
+        Result(L"registry lookup", HRESULT_FROM_WIN32(rc));
+        return false;
+    }
+    Print(std::wstring(L"handler: ") + text);
+    return SUCCEEDED(CLSIDFromString(text, &clsid));
+}
+
+IContextMenu* Host::NewHandler(const CLSID& clsid, const wchar_t* label) {
+    IShellExtInit* init = nullptr;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                  reinterpret_cast<void**>(&init));
+    Result((std::wstring(label) + L" create").c_str(), hr);
+    if (FAILED(hr)) return nullptr;
+
+    const std::wstring folder = FolderOf(o_.files.front());
+    std::vector<std::wstring> names;
+    bool oneFolder = true;
+    for (const std::wstring& f : o_.files) {
+        names.push_back(NameOf(f));
+        if (FolderOf(f) != folder) oneFolder = false;
+    }
+    PIDLIST_ABSOLUTE folderPidl = nullptr;
+    IDataObject* data = nullptr;
+    if (!o_.ownData && oneFolder) data = ShellDataObject(folder, names, &folderPidl);
+    if (!data) {
+        if (!o_.ownData) Print(L"note: the shell made no data object for these files; using our own");
+        data = DropDataObject::Create(o_.files, !o_.ansiData);
+        if (!folderPidl && oneFolder) SHParseDisplayName(folder.c_str(), nullptr, &folderPidl, 0, nullptr);
+    }
+    hr = init->Initialize(o_.noFolder ? nullptr : folderPidl, data, nullptr);
+    Result((std::wstring(label) + L" initialize").c_str(), hr);
+    data->Release();
+    if (folderPidl) CoTaskMemFree(folderPidl);
+
+    IContextMenu* menu = nullptr;
+    hr = init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    init->Release();
+    if (FAILED(hr)) {
+        Result(L"IContextMenu", hr);
+        return nullptr;
+    }
+    return menu;
+}
+
+void Host::ShowMenu(HMENU menu, const std::wstring& indent) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        wchar_t caption[256] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_CHECKMARKS | MIIM_BITMAP | MIIM_FTYPE;
+        info.dwTypeData = caption;
+        info.cch = 256;
+        if (!GetMenuItemInfoW(menu, i, TRUE, &info)) continue;
+        std::wstring line = indent + L"item " + std::to_wstring(i) + L": \"" + caption + L"\"";
+        if (info.hSubMenu) line += L" submenu";
+        else line += L" id=" + std::to_wstring(info.wID);
+        if (info.hbmpChecked || info.hbmpUnchecked) {
+            BITMAP bm{};
+            GetObjectW(info.hbmpUnchecked, sizeof bm, &bm);
+            line += L" checkmark-bitmaps=" + std::to_wstring(bm.bmWidth) + L"x" + std::to_wstring(bm.bmHeight);
+        }
+        if (info.hbmpItem) line += L" item-bitmap";
+        Print(line);
+        if (info.hSubMenu) ShowMenu(info.hSubMenu, indent + L"  ");
+    }
+}
+
+void Host::ShowStrings(IContextMenu* menu) {
+    for (UINT offset = 0; offset < o_.strings; ++offset) {
+        char verbA[260] = {}, helpA[260] = {};
+        wchar_t verbW[260] = {}, helpW[260] = {};
+        HRESULT h1 = menu->GetCommandString(offset, GCS_VERBA, nullptr, verbA, 260);
+        HRESULT h2 = menu->GetCommandString(offset, GCS_VERBW, nullptr, reinterpret_cast<char*>(verbW), 260);
+        HRESULT h3 = menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, helpA, 260);
+        HRESULT h4 = menu->GetCommandString(offset, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(helpW), 260);
+        wchar_t a1[260] = {}, a3[260] = {};
+        MultiByteToWideChar(CP_ACP, 0, verbA, -1, a1, 260);
+        MultiByteToWideChar(CP_ACP, 0, helpA, -1, a3, 260);
+        Print(L"offset " + std::to_wstring(offset) + L": verbA=\"" + a1 + L"\" (" + Hex(h1) + L") verbW=\"" + verbW +
+              L"\" (" + Hex(h2) + L")");
+        Print(L"offset " + std::to_wstring(offset) + L": helpA=\"" + a3 + L"\" (" + Hex(h3) + L") helpW=\"" + helpW +
+              L"\" (" + Hex(h4) + L")");
+    }
+}
+
+HRESULT Host::Invoke(IContextMenu* menu) {
+    // As Explorer passes it: the extended structure, lpDirectory NULL.
+    CMINVOKECOMMANDINFOEX info{};
+    info.cbSize = sizeof info;
+    info.nShow = SW_SHOWNORMAL;
+    std::string verbA, dirA;
+    auto ansi = [](const std::wstring& w) {
+        std::string s(WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+        WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, s.data(), static_cast<int>(s.size()), nullptr, nullptr);
+        return s;
+    };
+    if (!o_.dir.empty()) {
+        dirA = ansi(o_.dir);
+        info.lpDirectory = dirA.c_str();
+        info.lpDirectoryW = o_.dir.c_str();
+    }
+    switch (o_.invoke) {
+    case Options::Invoke::Offset:
+        info.lpVerb = MAKEINTRESOURCEA(o_.offset);
+        info.lpVerbW = MAKEINTRESOURCEW(o_.offset);
+        break;
+    case Options::Invoke::Verb:
+        verbA = ansi(o_.verb);
+        info.lpVerb = verbA.c_str();
+        break;
+    case Options::Invoke::VerbW:
+        verbA = ansi(o_.verb);
+        info.fMask |= CMIC_MASK_UNICODE;
+        info.lpVerb = verbA.c_str();
+        info.lpVerbW = o_.verb.c_str();
+        break;
+    case Options::Invoke::None:
+        return S_OK;
+    }
+    return menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
+}
+
+int Host::Run() {
+    CLSID clsid;
+    if (!ClassId(clsid)) return 1;
+    IContextMenu* menu = NewHandler(clsid, L"first");
+    if (!menu) return 1;
+
+    HMENU popup = CreatePopupMenu();
+    HRESULT hr = menu->QueryContextMenu(popup, o_.index, o_.first, o_.last, o_.flags);
+    if (FAILED(hr)) failed_ = true;
+    Print(L"query: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" identifiers)");
+    if (!o_.quiet) {
+        ShowMenu(popup, L"");
+        ShowStrings(menu);
+    }
+    if (o_.invoke != Options::Invoke::None) {
+        if (o_.second) {
+            // Explorer runs the chosen command on another object, which it
+            // initialises afresh and invokes by canonical verb.
+            IContextMenu* other = NewHandler(clsid, L"second");
+            if (other) {
+                Result(L"invoke", Invoke(other));
+                other->Release();
+            }
+        } else {
+            Result(L"invoke", Invoke(menu));
+        }
+    }
+    DestroyMenu(popup);
+    ULONG left = menu->Release();
+    if (!o_.quiet) Print(L"released: " + std::to_wstring(left) + L" references left");
+    return failed_ ? 1 : 0;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    Options options;
+    if (!argv || !Parse(argc, argv, options)) {
+        std::fputs("usage: shellhost [--registry] [--own-data|--ansi-data] [--no-folder] [--first N] [--last N]\n"
+                   "                 [--flags N] [--index N] [--offset N | --verb TEXT | --verbw TEXT]\n"
+                   "                 [--dir PATH] [--second] [--strings N] [--quiet] FILE...\n",
+                   stderr);
+        return 2;
+    }
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr)) {
+        Print(L"CoInitializeEx: " + Hex(hr));
+        return 1;
+    }
+    int rc = Host(options).Run();
+    CoFreeUnusedLibraries();
+    CoUninitialize();
+    LocalFree(argv);
+    return rc;
+}
