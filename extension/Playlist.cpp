@@ -94,7 +94,13 @@ std::vector<std::wstring_view> Parts(std::wstring_view rest) {
     while (start <= rest.size()) {
         auto end = rest.find(kSep, start);
         if (end == std::wstring_view::npos) end = rest.size();
-        if (end > start) parts.push_back(rest.substr(start, end - start));
+        std::wstring_view part = rest.substr(start, end - start);
+        // "." and ".." as a caller may write them in a folder text.
+        if (part == L"..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != L".") {
+            parts.push_back(part);
+        }
         start = end + 1;
     }
     return parts;

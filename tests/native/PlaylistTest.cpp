@@ -68,6 +68,7 @@ TEST(PlaylistEntry, ResolvesFromThePlaylistFolder) {
         {L"\\\\srv\\share\\Music\\", L"\\\\srv\\other\\x.mp3", L"\\\\srv\\other\\x.mp3"},
         {L"C:\\Music\\", L"\\\\?\\C:\\Music\\Sub\\x.mp3", L"Sub\\x.mp3"},
         {L"\\", L"C:\\Music\\x.mp3", L"C:\\Music\\x.mp3"},  // drive unknown
+        {L"C:\\Music\\..\\Other\\.\\", L"C:\\Music\\x.mp3", L"..\\Music\\x.mp3"},
         {L"C:\\\u00c9t\u00e9\\", L"C:\\\u00e9T\u00c9\\x.mp3", L"x.mp3"},
         {L"C:\\\u041c\u0443\u0437\\", L"C:\\\u043c\u0443\u0437\\x.mp3", L"x.mp3"},
     };

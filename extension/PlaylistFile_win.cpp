@@ -1,0 +1,162 @@
+#include "PlaylistFile.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "Codepage.h"
+#include "Failure.h"
+#include "Playlist.h"
+
+namespace PlaylistFile {
+namespace {
+
+class File {
+public:
+    explicit File(HANDLE h) : h_(h) {}
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() { Close(); }
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h_; }
+    bool Close() {
+        if (!Valid()) return true;
+        bool ok = CloseHandle(h_) != FALSE;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+void WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 30) ? bytes.size() : (1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) RaiseSystemError(GetLastError());
+        if (written == 0) RaiseSystemError(ERROR_WRITE_FAULT);
+        bytes.remove_prefix(written);
+    }
+}
+
+std::string ReadAll(HANDLE file) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) RaiseSystemError(GetLastError());
+    if (size.QuadPart > 0x7FFFFFFF) Failure::Raise(Failure::OutOfMemory);
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) RaiseSystemError(GetLastError());
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got,
+                      nullptr))
+            RaiseSystemError(GetLastError());
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+// A playlist that is read-only or a folder must stay as it is.
+void RefuseUnwritable(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        RaiseSystemError(ERROR_ACCESS_DENIED);
+}
+
+// Writes bytes beside path under a fresh name, then moves it over path.
+void Replace(const std::wstring& path, std::string_view bytes) {
+    static LONG counter = 0;
+    std::wstring folder = Playlist::FolderOf(path);
+    std::wstring temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        wchar_t unique[40];
+        wsprintfW(unique, L"~trk%lx-%lx.tmp", GetCurrentProcessId(),
+                  static_cast<unsigned long>(InterlockedIncrement(&counter)) ^ GetTickCount());
+        temp = folder + unique;
+        h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (h == INVALID_HANDLE_VALUE) RaiseSystemError(GetLastError());
+    File file(h);
+    DWORD error = ERROR_SUCCESS;
+    try {
+        WriteAll(file.Get(), bytes);
+    } catch (...) {
+        file.Close();
+        DeleteFileW(temp.c_str());
+        throw;
+    }
+    if (!file.Close()) error = GetLastError();
+    if (error == ERROR_SUCCESS &&
+        !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error != ERROR_SUCCESS) {
+        DeleteFileW(temp.c_str());
+        RaiseSystemError(error);
+    }
+}
+
+const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::ToAnsi, Codepage::FromAnsi,
+                             Codepage::ToUtf8};
+
+}  // namespace
+
+void RaiseSystemError(unsigned long error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        Failure::Raise(Failure::FileNotFound);
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DIRECTORY:
+        Failure::Raise(Failure::PathNotFound);
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        Failure::Raise(Failure::OutOfMemory);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_INVALID_NAME:
+        Failure::Raise(Failure::FileAccess);
+    default:
+        Failure::Raise(Failure::FileAccess, L"system error " + std::to_wstring(error));
+    }
+}
+
+void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
+    RefuseUnwritable(path);
+    const bool fits = Codepage::FitsAnsi(lines);
+    if (overwrite) {
+        Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, fits);
+        Replace(path, Playlist::Compose(plan, lines, {}, kCodec));
+        return;
+    }
+    File file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) RaiseSystemError(GetLastError());
+    char head[3] = {};
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), head, sizeof head, &got, nullptr)) RaiseSystemError(GetLastError());
+    Playlist::Plan plan = Playlist::Decide(false, Playlist::Detect({head, got}), fits);
+    if (plan.rewrite) {
+        std::string old = ReadAll(file.Get());
+        file.Close();
+        Replace(path, Playlist::Compose(plan, lines, old, kCodec));
+        return;
+    }
+    WriteAll(file.Get(), Playlist::Compose(plan, lines, {}, kCodec));
+    if (!file.Close()) RaiseSystemError(GetLastError());
+}
+
+}  // namespace PlaylistFile

@@ -1,0 +1,423 @@
+// IContextMenu_InvokeCommand against the real file system and a stand-in
+// trkconfig.exe, with the thread's handler state filled as Initialize would.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Codepage.h"
+#include "ModuleState.h"
+#include "ShellExtInvoke.h"
+#include "StartupFiles.h"
+#include "Trace.h"
+#include "inihelper.h"
+
+using StartupFiles::DebugLines;
+
+namespace {
+
+std::string Read(const std::wstring& path) {
+    std::string bytes;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+void Write(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> FolderListing(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool TraceHas(const std::wstring& text) {
+    for (const auto& line : DebugLines())
+        if (line.find(text) != std::wstring::npos) return true;
+    return false;
+}
+
+const std::wstring kTokyo = L"\u6771\u4eac";
+
+class Invoke : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = L"C:\\trk\\" + Codepage::FromAnsi(info->name()) + L"\\Music";
+        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+        ansiFolder = Codepage::ToAnsi(folder);
+        ModuleState& s = ThreadState();
+        s.Options = OptionSet{};
+        s.Options.Overwrite = 1;
+        s.TraceSwitch = true;
+        s.TraceDepth = 1;
+        s.SelectionFolder.clear();
+        DeleteFileW(Trace::DebugFile().c_str());
+        Select(folder, {L"b.mp3", L"A.mp3"});
+    }
+
+    // The selection as Initialize leaves it: names and paths slot for slot.
+    static void Select(const std::wstring& from, const std::vector<std::wstring>& names) {
+        ModuleState& s = ThreadState();
+        s.SelectionList.assign(1, L"");
+        s.SelectionPaths.assign(1, L"");
+        for (const auto& n : names) {
+            s.SelectionList.push_back(n);
+            s.SelectionPaths.push_back(from + L"\\" + n);
+        }
+    }
+
+    HRESULT Run(const char* directory, LPCSTR verb = MAKEINTRESOURCEA(0)) {
+        CMINVOKECOMMANDINFO ci{};
+        ci.cbSize = sizeof ci;
+        ci.lpVerb = verb;
+        ci.lpDirectory = directory;
+        ci.nShow = SW_SHOWNORMAL;
+        return IContextMenu_InvokeCommand(&ci);
+    }
+    HRESULT Run() { return Run(ansiFolder.c_str()); }
+
+    std::wstring Playlist(const std::wstring& name = L"new") const {
+        return folder + L"\\" + name + L".m3u";
+    }
+
+    std::wstring folder;
+    std::string ansiFolder;
+};
+
+TEST_F(Invoke, CreateWritesSortedNamesWithCrLf) {
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), "A.mp3\r\nb.mp3\r\n");
+    // A folder given with its "\" names the same file; the old one is replaced.
+    Select(folder, {L"c.mp3"});
+    EXPECT_EQ(Run((ansiFolder + "\\").c_str()), S_OK);
+    EXPECT_EQ(Read(Playlist()), "c.mp3\r\n");
+    // Nothing but the playlist is left in the folder.
+    EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
+}
+
+TEST_F(Invoke, AppendAddsAfterTheLastByte) {
+    ThreadState().Options.Overwrite = 0;
+    Write(Playlist(), "x.mp3");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), "x.mp3A.mp3\r\nb.mp3\r\n");
+}
+
+TEST_F(Invoke, PlaylistGoesToTheViewFolderWhenNoDirectoryIsGiven) {
+    // Explorer passes no lpDirectory for a handler's own items.
+    ThreadState().SelectionFolder = folder;
+    EXPECT_EQ(Run(nullptr), S_OK);
+    EXPECT_EQ(Read(Playlist()), "A.mp3\r\nb.mp3\r\n");
+    // Without a file-system view (search results): the first selected file's folder.
+    std::wstring other = folder + L"\\..\\Other";
+    CreateDirectoryW(other.c_str(), nullptr);
+    ModuleState& s = ThreadState();
+    s.SelectionFolder.clear();
+    s.SelectionList = {L"", L"z.mp3", L"a.mp3"};
+    s.SelectionPaths = {L"", other + L"\\z.mp3", folder + L"\\a.mp3"};
+    EXPECT_EQ(Run(nullptr), S_OK);
+    EXPECT_EQ(Read(other + L"\\new.m3u"), "..\\Music\\a.mp3\r\nz.mp3\r\n");
+}
+
+TEST_F(Invoke, EntriesResolveFromThePlaylistFolder) {
+    ModuleState& s = ThreadState();
+    s.SelectionList = {L"", L"b.mp3", L"a.mp3", L"c.mp3", L"a.mp3"};
+    s.SelectionPaths = {L"", folder + L"\\Sub\\b.mp3", L"D:\\x\\a.mp3", folder + L"\\c.mp3",
+                        folder + L"\\a.mp3"};
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), "D:\\x\\a.mp3\r\na.mp3\r\nSub\\b.mp3\r\nc.mp3\r\n");
+    s.Options.Paths = 1;
+    Select(folder, {L"a.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), ansiFolder + "\\a.mp3\r\n");
+}
+
+TEST_F(Invoke, CanonicalVerbsCarryOutTheirCommands) {
+    EXPECT_EQ(Run(ansiFolder.c_str(), "(GCS_VERB)MENUITEM1"), S_OK);
+    EXPECT_EQ(Read(Playlist()), "A.mp3\r\nb.mp3\r\n");
+    EXPECT_TRUE(TraceHas(L"Verb: (GCS_VERB)MENUITEM1"));
+
+    // Wide verb and folder of the extended structure; the folder is one the
+    // code page cannot name.
+    std::wstring wide = folder + L"\\" + kTokyo;
+    CreateDirectoryW(wide.c_str(), nullptr);
+    CMINVOKECOMMANDINFOEX ex{};
+    ex.cbSize = sizeof ex;
+    ex.fMask = CMIC_MASK_UNICODE;
+    ex.lpVerb = MAKEINTRESOURCEA(7);
+    ex.lpVerbW = L"(GCS_VERB)MENUITEM1";
+    ex.lpDirectory = "C:\\nowhere";
+    ex.lpDirectoryW = wide.c_str();
+    EXPECT_EQ(IContextMenu_InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&ex)), S_OK);
+    EXPECT_EQ(Read(wide + L"\\new.m3u"), "..\\A.mp3\r\n..\\b.mp3\r\n");
+
+    // A caller whose cbSize stops before the wide fields is read as 8-bit.
+    DeleteFileW(Playlist().c_str());
+    ex.cbSize = sizeof(CMINVOKECOMMANDINFO);
+    ex.lpVerb = "(GCS_VERB)MENUITEM1";
+    ex.lpVerbW = L"runas";
+    ex.lpDirectory = ansiFolder.c_str();
+    EXPECT_EQ(IContextMenu_InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&ex)), S_OK);
+    EXPECT_EQ(Read(Playlist()), "A.mp3\r\nb.mp3\r\n");
+}
+
+TEST_F(Invoke, ForeignVerbsAndOffsetsAreRejected) {
+    EXPECT_EQ(Run(ansiFolder.c_str(), "runas"), E_INVALIDARG);
+    EXPECT_TRUE(TraceHas(L"The shell has not called this command, the following is the verb info"));
+    EXPECT_TRUE(TraceHas(L"Verb: runas"));
+    EXPECT_EQ(Run(ansiFolder.c_str(), MAKEINTRESOURCEA(2)), E_INVALIDARG);
+    EXPECT_TRUE(TraceHas(L"Command ID: 2"));
+    EXPECT_EQ(Read(Playlist()), "<missing>");
+    EXPECT_EQ(DebugLines().back(), L"");  // both ran to "Done IContextMenu_InvokeCommand()"
+    EXPECT_EQ(DebugLines().end()[-2], L" ShellExt::IContextMenu_InvokeCommand() - Done IContextMenu_InvokeCommand()");
+    // A structure too small to hold an lpVerb is no command.
+    CMINVOKECOMMANDINFO tiny{};
+    tiny.cbSize = 8;
+    EXPECT_EQ(IContextMenu_InvokeCommand(&tiny), E_INVALIDARG);
+    EXPECT_EQ(IContextMenu_InvokeCommand(nullptr), E_INVALIDARG);
+    EXPECT_EQ(Read(Playlist()), "<missing>");
+}
+
+TEST_F(Invoke, FailedWriteLeavesTheOldPlaylist) {
+    Write(Playlist(), "old.mp3\r\n");
+    SetFileAttributesW(Playlist().c_str(), FILE_ATTRIBUTE_READONLY);
+    for (int16_t overwrite : {1, 0}) {
+        ThreadState().Options.Overwrite = overwrite;
+        DeleteFileW(Trace::DebugFile().c_str());
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 75, Path/File access error"));
+        EXPECT_FALSE(TraceHas(L"List has been written"));
+    }
+    SetFileAttributesW(Playlist().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Read(Playlist()), "old.mp3\r\n");
+    EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
+
+    DeleteFileW(Trace::DebugFile().c_str());
+    EXPECT_EQ(Run((ansiFolder + "\\missing").c_str()), S_OK);
+    EXPECT_TRUE(TraceHas(L"ERROR: 76, Path not found"));
+}
+
+TEST_F(Invoke, EveryNameIsWrittenBeyond32767) {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 40000; ++i) names.push_back(L"t" + std::to_wstring(100000 + i) + L".mp3");
+    Select(folder, names);
+    ThreadState().TraceSwitch = false;
+    EXPECT_EQ(Run(), S_OK);
+    std::string bytes = Read(Playlist());
+    size_t lines = 0;
+    for (size_t at = 0; (at = bytes.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+    EXPECT_EQ(lines, 40000u);
+    EXPECT_EQ(bytes.substr(0, 13), "t100000.mp3\r\n");
+    EXPECT_EQ(bytes.substr(bytes.size() - 13), "t139999.mp3\r\n");
+}
+
+TEST_F(Invoke, NamesOutsideTheCodePageMakeUtf8WithBom) {
+    ASSERT_FALSE(Codepage::FitsAnsi(kTokyo));
+    Select(folder, {kTokyo + L".mp3", L"a.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), "\xEF\xBB\xBF" "a.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+
+    // Appending such a name to a code-page playlist converts the old lines.
+    ThreadState().Options.Overwrite = 0;
+    const std::wstring accented = L"caf\u00e9.mp3";
+    const bool latin = Codepage::FitsAnsi(accented);
+    const std::wstring old = latin ? accented : L"cafe.mp3";
+    Write(Playlist(), Codepage::ToAnsi(old + L"\r\n"));
+    Select(folder, {kTokyo + L".mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), "\xEF\xBB\xBF" + Codepage::ToUtf8(old) +
+                                    "\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+    // ... and later fitting names follow the file's UTF-8.
+    Select(folder, {L"z.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()).substr(Read(Playlist()).size() - 7), "z.mp3\r\n");
+    EXPECT_EQ(Read(Playlist()).find("\xEF\xBB\xBF", 1), std::string::npos);
+}
+
+TEST_F(Invoke, WholeTraceOfARun) {
+    ThreadState().Options.Overwrite = 1;
+    CMINVOKECOMMANDINFO ci{};
+    ci.cbSize = sizeof ci;
+    ci.lpDirectory = ansiFolder.c_str();
+    ci.lpParameters = "abc";
+    ci.nShow = SW_SHOWNORMAL;
+    ASSERT_EQ(IContextMenu_InvokeCommand(&ci), S_OK);
+    auto n = [](const void* p) { return std::to_wstring(reinterpret_cast<intptr_t>(p)); };
+    const std::wstring s = L"ShellExt::IContextMenu_InvokeCommand() - ";
+    const std::wstring g = L"General::Sort() - ";
+    std::vector<std::wstring> want{
+        L" " + s + L"Begin IContextMenu_InvokeCommand()",
+        L"  " + s + L"lpcmi: " + n(&ci),
+        L"  " + s + L"Copying \"lpcmi\" memory pointer to a CMINVOKECOMMANDINFO structure",
+        L"  " + s + L"cbSize: " + std::to_wstring(sizeof ci) + L" dwHotKey: 0 fMask: 0 hIcon: 0 " +
+            L"hwnd: 0 lpDirectory: " + n(ci.lpDirectory) + L" lpParameters: " +
+            n(ci.lpParameters) + L" lpVerb: 0 nShow: 1",
+        L"  " + s + L"Converting lpDirectory into useable information",
+        L"  " + s + L"Directory: " + folder,
+        L"  " + s + L"Converting lpParameters into useable information",
+        L"  " + s + L"Len Parameters: 3",
+        L"  " + s + L"CopyMemory Parameters: abc" + std::wstring(1, L'\0'),
+        L"  " + s + L"Parameters: abc",
+        L"  " + s + L"Getting command ID",
+        L"   " + s + L"Command ID: 0",
+        L"",
+        L"   " + s + L"Creating M3U Playlist...",
+        L"",
+        L"   " + g + L"Beginig Sort()",
+        L"     " + g + L"Swapping elements 1,2",
+        L"    " + g + L"Begin Recursion loop...",
+        L"     " + g + L"Beginig Sort()",
+        L"       " + g + L"Swapping elements 0,0",
+        L"     " + g + L"Finished Sort()",
+        L"    " + g + L"Finished Recursion loop",
+        L"   " + g + L"Finished Sort()",
+        L"",
+        L"   " + s + L"Writing list to file",
+        L"   " + s + L"List has been written",
+        L"",
+        L"  " + s + L"Done with command ID",
+        L" " + s + L"Done IContextMenu_InvokeCommand()",
+        L"",
+    };
+    EXPECT_EQ(DebugLines(), want);
+    EXPECT_EQ(ThreadState().TraceDepth, 1);
+}
+
+// The prompt, with a stand-in trkconfig.exe beside the test program.
+class Prompt : public Invoke {
+protected:
+    void SetUp() override {
+        Invoke::SetUp();
+        library = inihelper::ProgramFolder();
+        program = library + L"\\trkconfig.exe";
+        ASSERT_TRUE(CopyFileW((library + L"\\fake_trkconfig.exe").c_str(), program.c_str(), FALSE));
+        DeleteFileW((library + L"\\fake_trkconfig.log").c_str());
+        ThreadState().Options.Prompt = 1;
+    }
+    void TearDown() override {
+        DeleteFileW(program.c_str());
+        DeleteFileW((library + L"\\fake_trkconfig.ctl").c_str());
+    }
+    void Answer(const std::wstring& text, int status = 0, int waitMs = 0, bool write = true) {
+        Write(library + L"\\fake_trkconfig.ctl",
+              std::string(write ? "answer" : "silent") + "\n" + std::to_string(status) + "\n" +
+                  Codepage::ToUtf8(text) + "\n" + std::to_string(waitMs));
+    }
+    std::wstring library, program;
+};
+
+TEST_F(Prompt, AnswerNamesThePlaylist) {
+    Answer(L"Party");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"Party")), "A.mp3\r\nb.mp3\r\n");
+    EXPECT_TRUE(TraceHas(L"Writing list as Party.m3u ..."));
+    EXPECT_EQ(Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log")),
+              program + L" Enter M3U playlist filename:  (without .m3u)");
+    // An empty answer is a name too, and one outside the code page arrives intact.
+    Answer(L"");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(folder + L"\\.m3u"), "A.mp3\r\nb.mp3\r\n");
+    Answer(kTokyo);
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(kTokyo)), "A.mp3\r\nb.mp3\r\n");
+}
+
+TEST_F(Prompt, CancelWritesNothing) {
+    Answer(L"[CANCEL]");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_TRUE(TraceHas(L"Action Was Canceled, exiting..."));
+    // A prompt that ends in failure cancels, whatever an earlier one left.
+    inihelper::WriteAnswer(L"Stale", inihelper::OptionsFile());
+    Answer(L"", 1, 0, false);
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_TRUE(TraceHas(L"Prompt ended with exit status 1, exiting..."));
+    // A prompt that ends well without answering leaves no stale answer either.
+    inihelper::WriteAnswer(L"Stale", inihelper::OptionsFile());
+    Answer(L"", 0, 0, false);
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+}
+
+TEST_F(Prompt, MissingTrkconfigIsFileNotFound) {
+    DeleteFileW(program.c_str());
+    inihelper::WriteAnswer(L"Stale", inihelper::OptionsFile());
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 53, File not found"));
+    EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+}
+
+TEST_F(Prompt, WaitSleepsAndRunsTheThreadsMessages) {
+    // A window of this thread gets a message while the prompt is open.
+    static bool delivered = false;
+    delivered = false;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_APP) delivered = true;
+        return DefWindowProcW(h, m, w, l);
+    };
+    wc.lpszClassName = L"TrkInvokeTest";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(L"TrkInvokeTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    std::thread poster([window] {
+        Sleep(300);
+        PostMessageW(window, WM_APP, 0, 0);
+    });
+    Answer(L"Party", 0, 1500);
+    FILETIME created, ended, kernel0, user0, kernel1, user1;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel0, &user0);
+    EXPECT_EQ(Run(), S_OK);
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel1, &user1);
+    poster.join();
+    auto ticks = [](const FILETIME& f) {
+        return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+    };
+    const uint64_t busy = ticks(kernel1) - ticks(kernel0) + ticks(user1) - ticks(user0);
+    EXPECT_TRUE(delivered);
+    // A busy poll would spend the whole 1.5 s on this thread's account.
+    EXPECT_LT(busy, 5000000u) << "100-ns units of CPU spent waiting";
+    EXPECT_EQ(Read(Playlist(L"Party")), "A.mp3\r\nb.mp3\r\n");
+    DestroyWindow(window);
+}
+
+TEST_F(Prompt, OptionsCommandStartsTrkconfigWithoutArguments) {
+    EXPECT_EQ(Run(ansiFolder.c_str(), MAKEINTRESOURCEA(1)), S_OK);
+    std::wstring log = library + L"\\fake_trkconfig.log";
+    for (int i = 0; i < 100 && !Exists(log); ++i) Sleep(50);
+    Sleep(100);
+    EXPECT_EQ(Codepage::FromUtf8(Read(log)), L"\"" + program + L"\"");
+    EXPECT_TRUE(TraceHas(L"Showing options dialog..."));
+
+    DeleteFileW(program.c_str());
+    EXPECT_EQ(Run(ansiFolder.c_str(), "(GCS_VERB)MENUITEM2"), S_OK);
+    EXPECT_TRUE(TraceHas(L"    ShellExt::IContextMenu_InvokeCommand() - trkconfig.exe was not found at " +
+                         library));
+}
+
+}  // namespace
