@@ -308,6 +308,12 @@ TEST_F(Invoke, WholeTraceOfARun) {
     EXPECT_EQ(ThreadState().TraceDepth, 1);
 }
 
+bool delivered = false;
+LRESULT CALLBACK NoteApp(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_APP) delivered = true;
+    return DefWindowProcW(h, m, w, l);
+}
+
 // The prompt, with a stand-in trkconfig.exe beside the test program.
 class Prompt : public Invoke {
 protected:
@@ -373,13 +379,9 @@ TEST_F(Prompt, MissingTrkconfigIsFileNotFound) {
 
 TEST_F(Prompt, WaitSleepsAndRunsTheThreadsMessages) {
     // A window of this thread gets a message while the prompt is open.
-    static bool delivered = false;
     delivered = false;
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == WM_APP) delivered = true;
-        return DefWindowProcW(h, m, w, l);
-    };
+    wc.lpfnWndProc = NoteApp;
     wc.lpszClassName = L"TrkInvokeTest";
     RegisterClassW(&wc);
     HWND window = CreateWindowW(L"TrkInvokeTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
@@ -418,6 +420,39 @@ TEST_F(Prompt, OptionsCommandStartsTrkconfigWithoutArguments) {
     EXPECT_EQ(Run(ansiFolder.c_str(), "(GCS_VERB)MENUITEM2"), S_OK);
     EXPECT_TRUE(TraceHas(L"    ShellExt::IContextMenu_InvokeCommand() - trkconfig.exe was not found at " +
                          library));
+}
+
+}  // namespace
+
+namespace {
+
+// The library in a folder with blanks: "C:\trk\Blank Folder\trkconfig.exe ..."
+// read as a bare command line would start C:\trk\Blank.exe.
+TEST(PromptStart, FolderWithBlanksStartsTrkconfigItself) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring here = inihelper::ProgramFolder();
+    const std::wstring blank = L"C:\\trk\\Blank Folder";
+    SHCreateDirectoryExW(nullptr, blank.c_str(), nullptr);
+    const std::wstring fake = here + L"\\fake_trkconfig.exe";
+    ASSERT_TRUE(CopyFileW(self, (blank + L"\\wine_invoke.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(fake.c_str(), (blank + L"\\fake_trkconfig.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(fake.c_str(), L"C:\\trk\\Blank.exe", FALSE));
+    DeleteFileW(L"C:\\trk\\fake_trkconfig.log");
+
+    std::wstring command = L"\"" + blank + L"\\wine_invoke.exe\" --gtest_filter=Prompt.AnswerNamesThePlaylist";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD status = 1;
+    GetExitCodeProcess(pi.hProcess, &status);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(status, 0u);
+    EXPECT_FALSE(Exists(L"C:\\trk\\fake_trkconfig.log")) << "C:\\trk\\Blank.exe was started";
 }
 
 }  // namespace
