@@ -5,6 +5,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "InstallHarness.h"
 #include "resource.h"
 
@@ -328,4 +331,52 @@ TEST(Removal, AFileInUseStopsItBeforeTheRegistry) {
     EXPECT_FALSE(Exists(SystemDir() + L"\\trkkit.dll")) << "deleted before the failure";
     EXPECT_TRUE(Exists(SystemDir() + L"\\trkconfig.exe")) << "not reached";
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, HandlerKey, L""), ClassId) << "registry steps did not run";
+}
+
+namespace {
+
+// Runs the shell host as Explorer would reach the handler: through the registry.
+DWORD RightClickCreatePlaylist(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    std::wstring commandLine = L"\"" + Input(L"shellhost") + L"\" --registry --offset 0 --dir \"" + folder + L"\"";
+    for (const auto& name : names) commandLine += L" \"" + folder + L"\\" + name + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return GetLastError();
+    CloseHandle(pi.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    else TerminateProcess(pi.hProcess, 99);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+std::string FileBytes(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "(missing)";
+    char buffer[4096];
+    DWORD read = 0;
+    ReadFile(f, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(f);
+    return std::string(buffer, read);
+}
+
+}  // namespace
+
+TEST(EndToEnd, TheShellFindsTheInstalledHandlerUntilItIsRemoved) {
+    ASSERT_TRUE(InstallFromFullDelivery());
+    // No name prompt: nobody is there to type one.
+    WriteFileText(UserTrkIni(), "[trk]\r\nPrompt=0\r\nOverwrite=1\r\nFiles=mp3,wav\r\n");
+    const std::wstring music = L"C:\\music";
+    CreateDirectoryW(music.c_str(), nullptr);
+    for (auto name : {L"b.mp3", L"A.mp3", L"notes.txt"}) WriteFileText(music + L"\\" + name, "sample");
+
+    EXPECT_EQ(RightClickCreatePlaylist(music, {L"b.mp3", L"A.mp3", L"notes.txt"}), 0u);
+    EXPECT_EQ(FileBytes(music + L"\\new.m3u"), "A.mp3\r\nb.mp3\r\n");
+
+    ASSERT_TRUE(RunToSuccess(L"remove"));
+    DeleteFileW((music + L"\\new.m3u").c_str());
+    EXPECT_NE(RightClickCreatePlaylist(music, {L"b.mp3", L"A.mp3"}), 0u) << "no handler after removal";
+    EXPECT_FALSE(Exists(music + L"\\new.m3u"));
 }

@@ -11,21 +11,21 @@ trk_add_test(wine_install_units
        "fails=Z:$<TARGET_FILE:fixture_fails>"
   DEPENDS trkkit fixture_registers fixture_no_entry fixture_fails)
 
-# Stand-ins until the real trkmenu.dll registers itself; trkconfig.exe only
-# has to be there.
+# The shipped files; stand-ins for the failures they cannot show.
 set(trk_install_inputs
   "install=Z:$<TARGET_FILE:trk_install>"
   "trkkit=Z:$<TARGET_FILE:trkkit>"
-  "trkmenu=Z:$<TARGET_FILE:fixture_registers>"
-  "trkconfig=Z:$<TARGET_FILE:fixture_config>"
+  "trkmenu=Z:$<TARGET_FILE:trkmenu>"
+  "trkconfig=Z:$<TARGET_FILE:trkconfig>"
   "fakekit=Z:$<TARGET_FILE:fixture_fakekit>"
   "noentry=Z:$<TARGET_FILE:fixture_no_entry>"
-  "noprogid=Z:$<TARGET_FILE:fixture_no_progid>")
+  "noprogid=Z:$<TARGET_FILE:fixture_no_progid>"
+  "shellhost=Z:$<TARGET_FILE:shellhost>")
 
 add_executable(wine_install InstallTest.cpp InstallHarness.cpp)
 target_link_libraries(wine_install PRIVATE trk_install_lib GTest::gmock GTest::gtest_main)
-add_dependencies(wine_install trk_install trkkit fixture_registers fixture_no_entry fixture_no_progid
-  fixture_fakekit fixture_config)
+add_dependencies(wine_install trk_install trkkit trkmenu trkconfig fixture_registers fixture_no_entry fixture_no_progid
+  fixture_fakekit shellhost)
 
 if(TRK_RUN_TESTS)
   foreach(scenario
@@ -42,7 +42,8 @@ if(TRK_RUN_TESTS)
       Failures.UnknownClassIdentifierWritesNothing
       Failures.DestinationInUse
       Failures.SourceThatCannotBeDeleted
-      Removal.AFileInUseStopsItBeforeTheRegistry)
+      Removal.AFileInUseStopsItBeforeTheRegistry
+      EndToEnd.TheShellFindsTheInstalledHandlerUntilItIsRemoved)
     add_test(NAME wine_install.${scenario} COMMAND wine_install --gtest_filter=${scenario} ${trk_install_inputs})
     set_tests_properties(wine_install.${scenario} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
   endforeach()
