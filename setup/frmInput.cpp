@@ -30,7 +30,7 @@ void Form_Load(HWND form) {
     SetWindowTextW(form, kCaption);
     SetDlgItemTextW(form, IDC_LBLPROMPT, kPrompt);
     DialogKit::SetTopmost(form, true);
-    SetFocus(GetDlgItem(form, IDC_TXTINPUT));
+    SendMessageW(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, IDC_TXTINPUT)), TRUE);
 }
 
 void Finish(HWND form, Outcome& outcome, SetupLogic::PromptResult result) {

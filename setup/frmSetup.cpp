@@ -175,7 +175,8 @@ void Form_Load(HWND form) {
     }
     DialogKit::SetTopmost(form, true);
     GetOptions(form);
-    SetFocus(GetDlgItem(form, IDC_CMDOK));
+    // Through the dialog manager, so the focused button answers Enter.
+    SendMessageW(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, IDC_CMDOK)), TRUE);
 }
 
 void Close(HWND form) {

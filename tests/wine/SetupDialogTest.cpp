@@ -1,0 +1,603 @@
+// Drives the real trkconfig.exe from outside, as a user would: finds each
+// dialog by its caption, reads its controls, types, presses buttons and keys,
+// and checks the options file afterwards. Layout is checked in pixels at
+// 96 dpi (15 twips to the pixel).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Codepage.h"
+#include "frmSetupLinks.h"
+#include "inihelper.h"
+#include "resource.h"
+
+namespace {
+
+constexpr wchar_t kOptionsCaption[] = L"Tracklet Setup & Options";
+constexpr wchar_t kPromptCaption[] = L"M3U Filename Prompt [Tracklet 1.42]";
+constexpr wchar_t kPromptArgument[] = L"Enter M3U playlist filename:  (without .m3u)";
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 15000) {
+    for (int waited = 0; waited < milliseconds; waited += 20) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
+
+std::wstring Text(HWND window) {
+    wchar_t buffer[1024] = {};
+    SendMessageW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+RECT ClientRectOf(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Twips to pixels at 96 dpi.
+RECT Twips(int left, int top, int width, int height) {
+    return {left / 15, top / 15, (left + width) / 15, (top + height) / 15};
+}
+
+std::string Show(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+// One run of trkconfig.exe with its dialog.
+class ConfigRun {
+public:
+    ConfigRun(const std::wstring& argument, const wchar_t* caption) {
+        std::wstring commandLine = std::wstring(L"\"") + TRKCONFIG_EXE + L"\"";
+        if (!argument.empty()) commandLine += L" " + argument;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                  &startup, &process_) != FALSE;
+        if (!started_) return;
+        WaitFor([&] {
+            HWND found = nullptr;
+            while ((found = FindWindowExW(nullptr, found, L"#32770", caption))) {
+                DWORD pid = 0;
+                DWORD tid = GetWindowThreadProcessId(found, &pid);
+                if (pid == process_.dwProcessId && IsWindowVisible(found)) {
+                    dialog_ = found;
+                    thread_ = tid;
+                    return true;
+                }
+            }
+            return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        });
+    }
+    ~ConfigRun() {
+        if (!started_) return;
+        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 99);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+
+    HWND Dialog() const { return dialog_; }
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+
+    HWND Focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
+    }
+    bool Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+    // The exit status, or -1 when the program has not ended in time.
+    int ExitStatus(int milliseconds = 15000) const {
+        if (WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
+        DWORD status = 0;
+        GetExitCodeProcess(process_.hProcess, &status);
+        return static_cast<int>(status);
+    }
+    // Still open after the program has had time to act on what was posted.
+    bool StaysOpen() const {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        return Running() && IsWindowVisible(dialog_);
+    }
+
+    void Type(int id, const std::wstring& text) const {
+        SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    void Click(int id) const { PostMessageW(Item(id), BM_CLICK, 0, 0); }
+    // Keys go through the dialog's own message loop, as typed keys do.
+    void Key(WPARAM key) const {
+        HWND target = Focus() ? Focus() : dialog_;
+        PostMessageW(target, WM_KEYDOWN, key, 1);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    }
+    void CloseBox() const { PostMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
+    void AltF4() const {
+        // Alt held: bit 29 of the key data.
+        PostMessageW(dialog_, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+    }
+
+    DWORD ProcessId() const { return process_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION process_{};
+    bool started_ = false;
+    HWND dialog_ = nullptr;
+    DWORD thread_ = 0;
+};
+
+class Trkconfig : public testing::Test {
+protected:
+    void SetUp() override {
+        HDC screen = GetDC(nullptr);
+        ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96) << "layout checks assume 96 dpi";
+        ReleaseDC(nullptr, screen);
+        file_ = inihelper::OptionsFile();
+        RemoveFile();
+    }
+    void TearDown() override { RemoveFile(); }
+    void RemoveFile() {
+        SetFileAttributesW(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(file_.c_str());
+        RemoveDirectoryW(file_.c_str());
+    }
+    bool FileExists() const { return GetFileAttributesW(file_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    std::wstring Key(const wchar_t* section, const wchar_t* key) const {
+        return inihelper::IniRead(section, key, file_, L"(missing)");
+    }
+    std::wstring Answer() const { return inihelper::ReadAnswer(file_, L"(missing)"); }
+    void WriteKey(const wchar_t* section, const wchar_t* key, const wchar_t* value) const {
+        inihelper::IniWrite(section, key, value, file_);
+    }
+    std::wstring file_;
+};
+
+// ---------------------------------------------------------------- the prompt
+
+using Prompt = Trkconfig;
+
+TEST_F(Prompt, LooksAsLaidOut) {
+    ConfigRun run(L"x", kPromptCaption);
+    ASSERT_TRUE(run.Dialog()) << "no prompt window";
+    wchar_t caption[100] = {};
+    GetWindowTextW(run.Dialog(), caption, 100);
+    EXPECT_STREQ(caption, kPromptCaption);
+    // The fixed question, not the argument text.
+    EXPECT_EQ(Text(run.Item(IDC_LBLPROMPT)), L"Enter the M3U Filename: (without .m3u)");
+    EXPECT_EQ(Text(run.Item(IDC_TXTINPUT)), L"");
+    EXPECT_EQ(Text(run.Item(IDC_CMDOK)), L"&Ok");
+    EXPECT_EQ(Text(run.Item(IDC_CMDCANCEL)), L"&Cancel");
+
+    RECT client;
+    GetClientRect(run.Dialog(), &client);
+    EXPECT_EQ(client.right, 5715 / 15);
+    EXPECT_EQ(client.bottom, 915 / 15);
+    struct Place {
+        int id, left, top, width, height;
+    } places[] = {
+        {IDC_LBLPROMPT, 15, 0, 5700, 225},
+        {IDC_TXTINPUT, 15, 240, 5700, 285},
+        {IDC_CMDOK, 4470, 570, 1230, 330},
+        {IDC_CMDCANCEL, 3210, 570, 1230, 330},
+    };
+    for (const auto& p : places)
+        EXPECT_EQ(Show(ClientRectOf(run.Item(p.id))), Show(Twips(p.left, p.top, p.width, p.height))) << "control " << p.id;
+
+    // Centred on the screen's work area, and above other windows.
+    RECT window, work;
+    GetWindowRect(run.Dialog(), &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 1);
+    EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 1);
+    EXPECT_TRUE(GetWindowLongW(run.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+TEST_F(Prompt, FocusStartsInTheBoxAndTabsInOrder) {
+    ConfigRun run(kPromptArgument, kPromptCaption);
+    ASSERT_TRUE(run.Dialog());
+    HWND box = run.Item(IDC_TXTINPUT), ok = run.Item(IDC_CMDOK), cancel = run.Item(IDC_CMDCANCEL);
+    EXPECT_EQ(run.Focus(), box);
+    // The label holds the first place without taking the focus.
+    EXPECT_EQ(GetWindow(run.Dialog(), GW_CHILD), run.Item(IDC_LBLPROMPT));
+    EXPECT_EQ(GetNextDlgTabItem(run.Dialog(), box, FALSE), ok);
+    EXPECT_EQ(GetNextDlgTabItem(run.Dialog(), ok, FALSE), cancel);
+    EXPECT_EQ(GetNextDlgTabItem(run.Dialog(), cancel, FALSE), box);
+    EXPECT_EQ(LOWORD(SendMessageW(run.Dialog(), DM_GETDEFID, 0, 0)), IDC_CMDOK);
+    EXPECT_EQ(GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    run.Key(VK_TAB);
+    EXPECT_TRUE(WaitFor([&] { return run.Focus() == ok; }));
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+enum class Way { OkButton, EnterInBox, CancelButton, EnterOnCancel, CloseBox, AltF4 };
+
+struct Exchange {
+    const char* name;
+    std::wstring typed;
+    Way way;
+    std::wstring answer;
+};
+
+class PromptExchange : public Trkconfig, public testing::WithParamInterface<Exchange> {};
+
+TEST_P(PromptExchange, WritesExactlyTheAnswer) {
+    const Exchange& e = GetParam();
+    WriteKey(L"input", L"value", L"Old answer");
+    WriteKey(L"trk", L"Prompt", L"1");
+    ConfigRun run(kPromptArgument, kPromptCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Type(IDC_TXTINPUT, e.typed);
+    switch (e.way) {
+        case Way::OkButton: run.Click(IDC_CMDOK); break;
+        case Way::EnterInBox: run.Key(VK_RETURN); break;
+        case Way::CancelButton: run.Click(IDC_CMDCANCEL); break;
+        case Way::EnterOnCancel:
+            run.Key(VK_TAB);
+            ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDOK); }));
+            run.Key(VK_TAB);
+            ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDCANCEL); }));
+            run.Key(VK_RETURN);
+            break;
+        case Way::CloseBox: run.CloseBox(); break;
+        case Way::AltF4: run.AltF4(); break;
+    }
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Answer(), e.answer);
+    EXPECT_EQ(Key(L"trk", L"Prompt"), L"1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, PromptExchange,
+    testing::Values(Exchange{"OkButton", L"Party", Way::OkButton, L"Party"},
+                    Exchange{"EnterInBox", L"Mix.m3u", Way::EnterInBox, L"Mix.m3u"},
+                    Exchange{"EmptyOk", L"", Way::OkButton, L""},
+                    Exchange{"TypedMarker", L"[CANCEL]", Way::OkButton, L"[CANCEL]"},
+                    Exchange{"OutsideCodePage", L"\u6771\u4eac \u00e9t\u00e9", Way::OkButton, L"\u6771\u4eac \u00e9t\u00e9"},
+                    Exchange{"CancelButton", L"Party", Way::CancelButton, L"[cancel]"},
+                    Exchange{"EnterOnCancel", L"Party", Way::EnterOnCancel, L"[cancel]"},
+                    Exchange{"CloseBox", L"Party", Way::CloseBox, L"[cancel]"},
+                    Exchange{"AltF4", L"", Way::AltF4, L"[cancel]"}),
+    [](const testing::TestParamInfo<Exchange>& info) { return std::string(info.param.name); });
+
+TEST_F(Prompt, EscapeDoesNothing) {
+    ConfigRun run(L"x", kPromptCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Type(IDC_TXTINPUT, L"Party");
+    run.Key(VK_ESCAPE);
+    EXPECT_TRUE(run.StaysOpen());
+    EXPECT_EQ(Answer(), L"(missing)");
+    run.Click(IDC_CMDOK);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Answer(), L"Party");
+}
+
+TEST_F(Prompt, UnwritableAnswerEndsWithNonZeroStatus) {
+    // A folder where the options file should be: the answer cannot be written.
+    ASSERT_TRUE(CreateDirectoryW(file_.c_str(), nullptr));
+    ConfigRun run(L"x", kPromptCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Type(IDC_TXTINPUT, L"Party");
+    run.Click(IDC_CMDOK);
+    EXPECT_GT(run.ExitStatus(), 0);
+}
+
+// ------------------------------------------------------- the options dialog
+
+using Options = Trkconfig;
+
+struct Layout {
+    int id;
+    const wchar_t* text;  // nullptr: not checked
+    int left, top, width, height;
+};
+
+// In tab order; the logo last, without a place.
+const Layout kOptionsLayout[] = {
+    {IDC_CMDOK, L"&Ok", 4335, 2880, 1230, 330},
+    {IDC_CMDCANCEL, L"&Cancel", 3045, 2880, 1230, 330},
+    {IDC_LABEL2, L"General :", 15, 945, 1125, 195},
+    {IDC_CHKSB, L"Show bitmaps in menu items", 870, 945, 2355, 240},
+    {IDC_TXTFILEEXT, nullptr, 870, 1470, 2385, 285},
+    {IDC_CHKDEBUG, L"Generate Debugging Info", 870, 1215, 2175, 210},
+    {IDC_LABEL1, L"File Exts.", 120, 1545, 705, 225},
+    {IDC_LABEL3, L"Playlists :", 15, 1935, 855, 195},
+    {IDC_CHKOVERWRITE, L"Overwrite existing files (If not append to end of existing file)", 870, 2205, 4920, 240},
+    {IDC_CHKPROMPT, L"Prompt for file name (If not create as `new.m3u`)", 870, 1935, 3960, 240},
+    {IDC_CHKFULLPATHS, L"Use full paths", 870, 2475, 2505, 240},
+    {IDC_LBLLINK0, nullptr, 1770, 45, 2970, 195},
+    {IDC_LBLLINK1, nullptr, 1770, 330, 3285, 195},
+    {IDC_LBLLINK2, nullptr, 1785, 585, 2685, 195},
+    {IDC_IMAGE1, nullptr, 15, 15, 1695, 825},
+};
+
+const int kChecks[] = {IDC_CHKSB, IDC_CHKDEBUG, IDC_CHKPROMPT, IDC_CHKOVERWRITE, IDC_CHKFULLPATHS};
+
+std::vector<int> States(const ConfigRun& run) {
+    std::vector<int> states;
+    for (int id : kChecks) states.push_back(static_cast<int>(SendMessageW(run.Item(id), BM_GETCHECK, 0, 0)));
+    return states;
+}
+
+TEST_F(Options, LooksAsLaidOut) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog()) << "no options window";
+    RECT client;
+    GetClientRect(run.Dialog(), &client);
+    EXPECT_EQ(client.right, 5565 / 15);
+    EXPECT_EQ(client.bottom, 3240 / 15);
+
+    HWND child = GetWindow(run.Dialog(), GW_CHILD);
+    for (const auto& c : kOptionsLayout) {
+        SCOPED_TRACE("control " + std::to_string(c.id));
+        ASSERT_TRUE(run.Item(c.id));
+        EXPECT_EQ(child, run.Item(c.id)) << "tab order";
+        child = GetWindow(child, GW_HWNDNEXT);
+        EXPECT_EQ(Show(ClientRectOf(run.Item(c.id))), Show(Twips(c.left, c.top, c.width, c.height)));
+        if (c.text) {
+            EXPECT_EQ(Text(run.Item(c.id)), c.text);
+        }
+    }
+    for (int id : kChecks) EXPECT_EQ(GetWindowLongW(run.Item(id), GWL_STYLE) & BS_TYPEMASK, BS_AUTO3STATE);
+    for (int id : {IDC_LBLLINK0, IDC_LBLLINK1, IDC_LBLLINK2}) EXPECT_NE(Text(run.Item(id)).find(L" - "), std::wstring::npos);
+    EXPECT_NE(Text(run.Item(IDC_LBLLINK2)).find(L'@'), std::wstring::npos);
+    EXPECT_TRUE(GetWindowLongW(run.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // The focus starts on OK and visits the buttons, boxes and check boxes.
+    EXPECT_EQ(run.Focus(), run.Item(IDC_CMDOK));
+    std::vector<HWND> visited{run.Item(IDC_CMDOK)};
+    for (int i = 0; i < 8; ++i) visited.push_back(GetNextDlgTabItem(run.Dialog(), visited.back(), FALSE));
+    const std::vector<HWND> expected{run.Item(IDC_CMDOK), run.Item(IDC_CMDCANCEL), run.Item(IDC_CHKSB),
+                                     run.Item(IDC_TXTFILEEXT), run.Item(IDC_CHKDEBUG), run.Item(IDC_CHKOVERWRITE),
+                                     run.Item(IDC_CHKPROMPT), run.Item(IDC_CHKFULLPATHS), run.Item(IDC_CMDOK)};
+    EXPECT_EQ(visited, expected);
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+TEST_F(Options, WithoutAFileShowsDefaultsAndCancelCreatesNone) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    EXPECT_EQ(States(run), (std::vector<int>{1, 0, 1, 1, 0}));
+    EXPECT_EQ(Text(run.Item(IDC_TXTFILEEXT)), L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma");
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_FALSE(FileExists());
+}
+
+TEST_F(Options, OkWritesAllSixKeysAsShownOrEdited) {
+    WriteKey(L"trk", L"Bitmaps", L"2");
+    WriteKey(L"trk", L"Debug", L"yes");
+    WriteKey(L"trk", L"Prompt", L"0");
+    WriteKey(L"trk", L"Overwrite", L"7");
+    WriteKey(L"trk", L"Files", L"mp3,a/b,,wav");
+    WriteKey(L"input", L"value", L"Old answer");
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    EXPECT_EQ(States(run), (std::vector<int>{2, 0, 0, 1, 0}));
+    EXPECT_EQ(Text(run.Item(IDC_TXTFILEEXT)), L"mp3,,wav");
+    run.Click(IDC_CHKFULLPATHS);  // three states: 0 -> 1
+    run.Click(IDC_CMDOK);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Key(L"trk", L"Bitmaps"), L"2");
+    EXPECT_EQ(Key(L"trk", L"Debug"), L"0");
+    EXPECT_EQ(Key(L"trk", L"Prompt"), L"0");
+    EXPECT_EQ(Key(L"trk", L"Overwrite"), L"1");
+    EXPECT_EQ(Key(L"trk", L"Paths"), L"1");
+    EXPECT_EQ(Key(L"trk", L"Files"), L"mp3,,wav");
+    EXPECT_EQ(Answer(), L"Old answer");
+}
+
+TEST_F(Options, TypedExtensionsAreWrittenUntested) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Type(IDC_TXTFILEEXT, L"wav, mp3,a/b");
+    run.Click(IDC_CMDOK);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Key(L"trk", L"Files"), L"wav, mp3,a/b");
+    EXPECT_EQ(Key(L"trk", L"Bitmaps"), L"1");
+}
+
+TEST_F(Options, EnterAndEscapeDoNothingUnlessAButtonHasTheFocus) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Key(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDCANCEL); }));
+    run.Key(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CHKSB); }));
+    run.Key(VK_RETURN);
+    run.Key(VK_ESCAPE);
+    EXPECT_TRUE(run.StaysOpen());
+    EXPECT_FALSE(FileExists());
+    run.Key(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_TXTFILEEXT); }));
+    run.Key(VK_RETURN);
+    EXPECT_TRUE(run.StaysOpen());
+    EXPECT_FALSE(FileExists());
+    // Enter on the focused Cancel button presses it.
+    run.Key(VK_TAB);
+    run.Key(VK_TAB);
+    run.Key(VK_TAB);
+    run.Key(VK_TAB);
+    run.Key(VK_TAB);
+    run.Key(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDCANCEL); }));
+    run.Key(VK_RETURN);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_FALSE(FileExists());
+}
+
+TEST_F(Options, EnterOnFocusedOkSaves) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Key(VK_RETURN);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Key(L"trk", L"Overwrite"), L"1");
+}
+
+TEST_F(Options, CloseBoxWritesNothing) {
+    WriteKey(L"trk", L"Debug", L"1");
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Click(IDC_CHKDEBUG);
+    run.CloseBox();
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Key(L"trk", L"Debug"), L"1");
+    EXPECT_EQ(Key(L"trk", L"Bitmaps"), L"(missing)");
+}
+
+TEST_F(Options, OkThatCannotSaveSaysSoNamingTheFile) {
+    ASSERT_TRUE(CreateDirectoryW(file_.c_str(), nullptr));
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    run.Click(IDC_CMDOK);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        HWND w = nullptr;
+        while ((w = FindWindowExW(nullptr, w, L"#32770", L"Tracklet"))) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == run.ProcessId()) return (box = w) != nullptr;
+        }
+        return false;
+    })) << "no message box";
+    std::wstring text;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) text += Text(c) + L"\n";
+    EXPECT_NE(text.find(file_), std::wstring::npos) << Codepage::ToUtf8(text);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+// ------------------------------------------------------------- link labels
+
+struct Look {
+    COLORREF color;
+    bool underlined;
+    bool operator==(const Look&) const = default;
+};
+void PrintTo(const Look& l, std::ostream* os) {
+    *os << "rgb(" << int(GetRValue(l.color)) << "," << int(GetGValue(l.color)) << "," << int(GetBValue(l.color))
+        << (l.underlined ? ") underlined" : ") plain");
+}
+
+Look LookOf(HWND label) {
+    return {frmSetupLinks::DecodeColor(GetPropW(label, frmSetupLinks::kColorProp)),
+            frmSetupLinks::DecodeUnderline(GetPropW(label, frmSetupLinks::kUnderlineProp))};
+}
+
+const Look kPlain{RGB(0, 0, 0), false}, kHover{RGB(0, 0, 255), true}, kPressed{RGB(255, 0, 0), true};
+
+TEST_F(Options, LinkLabelsLightUpUnderThePointer) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    HWND links[] = {run.Item(IDC_LBLLINK0), run.Item(IDC_LBLLINK1), run.Item(IDC_LBLLINK2)};
+    auto looks = [&] { return std::vector<Look>{LookOf(links[0]), LookOf(links[1]), LookOf(links[2])}; };
+    auto expect = [&](std::vector<Look> wanted) {
+        EXPECT_TRUE(WaitFor([&] { return looks() == wanted; }, 3000)) << testing::PrintToString(looks());
+    };
+    expect({kPlain, kPlain, kPlain});
+
+    PostMessageW(links[1], WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    expect({kPlain, kHover, kPlain});
+    // Pressing the e-mail label turns it red; releasing it, plain again
+    // although the pointer is still there; moving, blue again.
+    PostMessageW(links[2], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    expect({kPlain, kPlain, kPressed});
+    PostMessageW(links[2], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    expect({kPlain, kPlain, kPlain});
+    PostMessageW(links[2], WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+    expect({kPlain, kPlain, kHover});
+    PostMessageW(links[0], WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    expect({kPressed, kPlain, kPlain});
+    // Back on the dialog's own surface: all plain.
+    PostMessageW(run.Dialog(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 180));
+    expect({kPlain, kPlain, kPlain});
+
+    // A click opens nothing: the dialog stays and nothing else appears.
+    PostMessageW(links[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(links[0], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(run.StaysOpen());
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+// ------------------------------------------------------------- the program
+
+TEST(TrkconfigFile, CarriesItsIconPointerVersionAndManifest) {
+    HMODULE image = LoadLibraryExW(TRKCONFIG_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(image);
+
+    // The icon in 16, 32 and 48 pixels, 256 colours each.
+    HRSRC group = FindResourceW(image, MAKEINTRESOURCEW(IDI_PROGRAM), RT_GROUP_ICON);
+    ASSERT_TRUE(group);
+    const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(image, group)));
+    const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+    std::vector<int> sizes;
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = dir + 6 + i * 14;
+        sizes.push_back(entry[0]);
+        EXPECT_EQ(*reinterpret_cast<const WORD*>(entry + 6), 8) << "bits per pixel";
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+
+    // The hand pointer: 32 x 32, its fingertip hot spot at 12,1.
+    HCURSOR hand = static_cast<HCURSOR>(LoadImageW(image, MAKEINTRESOURCEW(IDC_HANDPOINTER), IMAGE_CURSOR, 0, 0, 0));
+    ASSERT_TRUE(hand);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(hand, &info));
+    EXPECT_EQ(info.xHotspot, 12u);
+    EXPECT_EQ(info.yHotspot, 1u);
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, 32);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DestroyCursor(hand);
+
+    // The logo: 113 x 55, 256 colours.
+    HRSRC logo = FindResourceW(image, MAKEINTRESOURCEW(IDB_LOGO), RT_BITMAP);
+    ASSERT_TRUE(logo);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(image, logo)));
+    EXPECT_EQ(header->biWidth, 113);
+    EXPECT_EQ(header->biHeight, 55);
+    EXPECT_EQ(header->biBitCount, 8);
+
+    HRSRC manifest = FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_TRUE(manifest);
+    std::string xml(static_cast<const char*>(LockResource(LoadResource(image, manifest))), SizeofResource(image, manifest));
+    for (const char* part : {"Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\"", "asInvoker", "PerMonitorV2"})
+        EXPECT_NE(xml.find(part), std::string::npos) << part;
+    FreeLibrary(image);
+
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(TRKCONFIG_EXE, &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> version(size);
+    ASSERT_TRUE(GetFileVersionInfoW(TRKCONFIG_EXE, 0, size, version.data()));
+    auto value = [&](const wchar_t* name) {
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        return VerQueryValueW(version.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) && text
+                   ? std::wstring(text)
+                   : std::wstring();
+    };
+    EXPECT_EQ(value(L"FileDescription"), L"Setup & Options for Tracklet");
+    EXPECT_EQ(value(L"FileVersion"), L"0.117.0016");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(117, 0));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(16, 0));
+}
+
+}  // namespace
