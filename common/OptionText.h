@@ -9,7 +9,10 @@
 
 namespace OptionText {
 
-// Blanks, an optional sign, digits, an optional fraction, blanks.
+// Blanks or tabs, an optional sign, digits with an optional fraction, blanks
+// or tabs. Either side of the point may be empty but not both ("1." and ".5"
+// are numbers, "." is not). No exponent, digit grouping, currency or hex
+// forms, and only ASCII digits: anything else falls back to the key's default.
 bool IsNumber(std::wstring_view text);
 // The nearest whole number, a half to the even neighbour; outside
 // -32768..32767 it is failure 6 (overflow). Only for texts that IsNumber accepts.

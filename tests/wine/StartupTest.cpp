@@ -105,7 +105,17 @@ protected:
 };
 
 TEST_F(Startup, WithoutOptionsFileWritesDefaultsAndTheShortListing) {
+    const std::wstring before = Trace::FormatStamp(Trace::Now());
     ModuleState state = StartOnNewThread();
+    const std::wstring after = Trace::FormatStamp(Trace::Now());
+
+    // Ordinary lines carry the local time of their writing.
+    const std::wstring text = Codepage::FromAnsi(ReadBytes(DebugPath()));
+    const size_t open = text.find(L"General::Main() - Begin (Time: [");
+    ASSERT_NE(open, std::wstring::npos);
+    const size_t from = text.find(L'[', open) + 1;
+    const std::wstring stamp = text.substr(from, text.find(L']', from) - from);
+    EXPECT_TRUE(stamp == before || stamp == after) << Codepage::ToAnsi(stamp);
 
     EXPECT_EQ(DebugLines(), Join(ListingThroughOptions(L"0"),
                                  {L" General::Main() - Stopping debug info from being written",
