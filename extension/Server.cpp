@@ -144,9 +144,13 @@ HRESULT UnregisterServer() {
         if (rc == ERROR_SUCCESS) RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
     }
     const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
-    HRESULT hr = UnRegisterTypeLib(LIBID_trkmenu, 2, 0, 0, kind);
     // Already gone counts as removed.
-    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY) result = hr;
+    BSTR registered = nullptr;
+    if (SUCCEEDED(QueryPathOfRegTypeLib(LIBID_trkmenu, 2, 0, 0, &registered))) {
+        SysFreeString(registered);
+        HRESULT hr = UnRegisterTypeLib(LIBID_trkmenu, 2, 0, 0, kind);
+        if (FAILED(hr)) result = hr;
+    }
     return result;
 }
 
