@@ -23,7 +23,7 @@ constexpr wchar_t kCaption[] = L"Tracklet Setup & Options";
 constexpr int kClientWidth = 5565, kClientHeight = 3240;  // twips
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
-constexpr DWORD kLink = SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+constexpr DWORD kLink = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
 constexpr DWORD kCheck = WS_TABSTOP | BS_AUTO3STATE;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 
@@ -45,9 +45,9 @@ const Control kControls[] = {
     {IDC_CHKFULLPATHS, L"BUTTON", L"Use full paths", kCheck, 0, 870, 2475, 2505, 240, false},
     {IDC_LBLLINK0, L"STATIC", L"www.tracklet.example - Our web site", kLink, 0, 1770, 45, 2970, 195,
      false},
-    {IDC_LBLLINK1, L"STATIC", L"www.tracklet.example/m3u - Tracklet home", kLink, 0, 1770, 330, 3285,
+    {IDC_LBLLINK1, L"STATIC", L"www.tracklet.example/m3u - Home page", kLink, 0, 1770, 330, 3285,
      195, false},
-    {IDC_LBLLINK2, L"STATIC", L"hello@tracklet.example - Write to us", kLink, 0, 1785, 585, 2685, 195,
+    {IDC_LBLLINK2, L"STATIC", L"hi@tracklet.example - Mail us", kLink, 0, 1785, 585, 2685, 195,
      false},
     {IDC_IMAGE1, L"STATIC", L"", SS_OWNERDRAW, 0, 15, 15, 1695, 825, false},
 };
