@@ -20,22 +20,22 @@ struct Windows {
     HWND found = nullptr;
 };
 
+BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM param) {
+    auto s = reinterpret_cast<Windows*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (owner == s->pid && lstrcmpW(name, s->cls) == 0 && IsWindowVisible(hwnd)) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindProcessWindow(DWORD pid, const wchar_t* cls) {
     Windows search{pid, cls};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto s = reinterpret_cast<Windows*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (owner == s->pid && lstrcmpW(name, s->cls) == 0 && IsWindowVisible(hwnd)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -45,22 +45,20 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+BOOL CALLBACK FindIcon(HWND child, LPARAM param) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (lstrcmpiW(name, L"Static") == 0 && IsWindowVisible(child) &&
+        (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && SendMessageW(child, STM_GETICON, 0, 0)) {
+        *reinterpret_cast<bool*>(param) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 bool ShowsIcon(HWND box) {
     bool icon = false;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM param) -> BOOL {
-            wchar_t name[32] = {};
-            GetClassNameW(child, name, 32);
-            if (lstrcmpiW(name, L"Static") == 0 && IsWindowVisible(child) &&
-                (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-                SendMessageW(child, STM_GETICON, 0, 0)) {
-                *reinterpret_cast<bool*>(param) = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&icon));
+    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
     return icon;
 }
 

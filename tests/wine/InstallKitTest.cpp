@@ -11,6 +11,21 @@
 
 namespace {
 
+struct Call {
+    trkkit::SelfRegisterProc proc;
+    std::string path;
+    short result = -100;
+};
+
+// A thread already in the multithreaded apartment cannot have OLE.
+DWORD WINAPI CallFromMta(void* param) {
+    auto call = static_cast<Call*>(param);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    call->result = call->proc(call->path.c_str());
+    CoUninitialize();
+    return 0;
+}
+
 class Trkkit : public testing::Test {
 protected:
     void SetUp() override {
@@ -62,22 +77,8 @@ TEST_F(Trkkit, ReportsEachWayRegistrationCanFail) {
 }
 
 TEST_F(Trkkit, ReportsOleThatCannotStartOnThisThread) {
-    // A thread already in the multithreaded apartment cannot have OLE.
-    struct Call {
-        trkkit::SelfRegisterProc proc;
-        std::string path;
-        short result = -100;
-    } call{selfRegister, Place(L"registers", L"C:\\kit\\mta")};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto c = static_cast<Call*>(p);
-            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            c->result = c->proc(c->path.c_str());
-            CoUninitialize();
-            return 0;
-        },
-        &call, 0, nullptr);
+    Call call{selfRegister, Place(L"registers", L"C:\\kit\\mta")};
+    HANDLE thread = CreateThread(nullptr, 0, CallFromMta, &call, 0, nullptr);
     ASSERT_TRUE(thread);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
