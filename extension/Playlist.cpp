@@ -1,7 +1,5 @@
 #include "Playlist.h"
 
-#include <algorithm>
-#include <numeric>
 #include <unordered_map>
 
 namespace Playlist {
@@ -106,8 +104,6 @@ std::vector<std::wstring_view> Parts(std::wstring_view rest) {
     return parts;
 }
 
-bool Ordinal(const std::wstring& a, const std::wstring& b) { return a < b; }
-
 }  // namespace
 
 std::wstring WithBackslash(std::wstring_view folder) {
@@ -147,8 +143,20 @@ EntryMaker::EntryMaker(std::wstring_view playlistFolder, bool fullPaths)
 }
 
 std::wstring EntryMaker::operator()(std::wstring_view fullPath, std::wstring_view name) {
-    if (fullPath.empty()) return std::wstring(name);
-    if (fullPaths_ || rootKey_.empty()) return std::wstring(fullPath);
+    std::wstring entry;
+    AppendTo(entry, fullPath, name);
+    return entry;
+}
+
+void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name) {
+    if (fullPath.empty()) {
+        out.append(name);
+        return;
+    }
+    if (fullPaths_ || rootKey_.empty()) {
+        out.append(fullPath);
+        return;
+    }
     std::wstring_view fileFolder = fullPath.substr(0, fullPath.find_last_of(kSep) + 1);
     if (!haveLast_ || fileFolder != lastFolder_) {
         haveLast_ = true;
@@ -167,39 +175,62 @@ std::wstring EntryMaker::operator()(std::wstring_view fullPath, std::wstring_vie
                 lastPrefix_.append(parts[down]).push_back(kSep);
         }
     }
-    if (lastFull_) return std::wstring(fullPath);
-    std::wstring entry;
-    entry.reserve(lastPrefix_.size() + name.size());
-    entry.append(lastPrefix_).append(name);
-    return entry;
+    if (lastFull_) {
+        out.append(fullPath);
+        return;
+    }
+    out.append(lastPrefix_).append(name);
+}
+
+std::wstring CommonFolder(const std::vector<std::wstring>& names,
+                          const std::vector<std::wstring>& paths) {
+    if (names.size() != paths.size()) return {};
+    std::wstring_view folder;
+    bool found = false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::wstring& path = paths[i];
+        const std::wstring& name = names[i];
+        if (path.empty() || name.empty()) {
+            if (!(path.empty() && name.empty())) return {};
+            continue;
+        }
+        if (path.size() < name.size() + 1 ||
+            path.compare(path.size() - name.size(), name.size(), name) != 0)
+            return {};
+        std::wstring_view here(path.data(), path.size() - name.size());
+        if (here.back() != kSep) return {};
+        if (!found) {
+            folder = here;
+            found = true;
+        } else if (here != folder) {
+            return {};
+        }
+    }
+    return std::wstring(folder);
 }
 
 std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
                                        const std::vector<std::wstring>& names,
                                        const std::vector<std::wstring>& paths) {
-    std::vector<std::size_t> order(names.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return Ordinal(names[a], names[b]); });
     std::vector<std::wstring> out(sorted.size());
-    bool aligned = sorted.size() == names.size();
-    for (std::size_t i = 0; aligned && i < sorted.size(); ++i) {
-        if (names[order[i]] != sorted[i]) {
-            aligned = false;
-            break;
+    // Each name's slots, in selection order: head by name, then a chain.
+    constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
+    std::unordered_map<std::wstring_view, std::pair<std::size_t, std::size_t>> slots;
+    slots.reserve(names.size());
+    std::vector<std::size_t> next(names.size(), kEnd);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        auto [it, fresh] = slots.try_emplace(names[k], k, k);
+        if (!fresh) {
+            next[it->second.second] = k;
+            it->second.second = k;
         }
-        if (order[i] < paths.size()) out[i] = paths[order[i]];
     }
-    if (aligned) return out;
-    // The sorted list is not the ordinal order of names: pair by name.
-    std::unordered_multimap<std::wstring, std::size_t> byName;
-    for (std::size_t k = names.size(); k-- > 0;) byName.emplace(names[k], k);
     for (std::size_t i = 0; i < sorted.size(); ++i) {
-        out[i].clear();
-        auto it = byName.find(sorted[i]);
-        if (it == byName.end()) continue;
-        if (it->second < paths.size()) out[i] = paths[it->second];
-        byName.erase(it);
+        auto it = slots.find(sorted[i]);
+        if (it == slots.end() || it->second.first == kEnd) continue;
+        const std::size_t k = it->second.first;
+        if (k < paths.size()) out[i] = paths[k];
+        it->second.first = next[k];
     }
     return out;
 }

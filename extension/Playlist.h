@@ -41,6 +41,8 @@ public:
     EntryMaker(const EntryMaker&) = delete;
     EntryMaker& operator=(const EntryMaker&) = delete;
     std::wstring operator()(std::wstring_view fullPath, std::wstring_view name);
+    // The same entry, appended to out.
+    void AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name);
 
 private:
     std::wstring folder_;
@@ -54,6 +56,13 @@ private:
     bool haveLast_ = false;
     bool lastFull_ = false;
 };
+
+// The folder (with its "\") that every path is its name in, slot for slot;
+// empty when the paths lie in several folders or do not end in their names.
+// Slots with neither name nor path are passed over; an empty name with a path
+// makes it empty too.
+std::wstring CommonFolder(const std::vector<std::wstring>& names,
+                          const std::vector<std::wstring>& paths);
 
 // Slot i of the result is the path of the file whose name stands in slot i of
 // sorted, which holds the same names as names in ascending ordinal order.

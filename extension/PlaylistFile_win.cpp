@@ -136,8 +136,15 @@ void RaiseSystemError(unsigned long error) {
 
 void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
     RefuseUnwritable(path);
-    const bool fits = Codepage::FitsAnsi(lines);
+    // One conversion serves both the test and the common case: the lines fit
+    // the code page when they come back from it unchanged.
+    std::string ansi = Codepage::ToAnsi(lines);
+    const bool fits = Codepage::FromAnsi(ansi) == lines;
     if (overwrite) {
+        if (fits) {
+            Replace(path, ansi);
+            return;
+        }
         Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, fits);
         Replace(path, Playlist::Compose(plan, lines, {}, kCodec));
         return;

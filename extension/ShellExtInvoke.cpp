@@ -164,10 +164,22 @@ void CreatePlaylist(const std::wstring& directory) {
     const std::wstring folder = Playlist::TargetFolder(
         directory, state.SelectionFolder, paths.size() > 1 ? paths[1] : std::wstring());
 
+    // Sort the names; each path follows its name. Paths of one folder are
+    // rebuilt from the sorted names, others paired by name.
+    const bool withPaths = paths.size() == names.size();
+    const std::wstring common = withPaths ? Playlist::CommonFolder(names, paths) : std::wstring();
     std::vector<std::wstring> selected;
-    if (!paths.empty()) selected = names;
+    if (withPaths && common.empty()) selected = names;
     General::Sort(names, 0, static_cast<int32_t>(names.size() - 1));
-    if (!paths.empty()) paths = Playlist::PathsInOrder(names, selected, paths);
+    if (withPaths && !common.empty()) {
+        // In place: the old paths' buffers fit the new ones.
+        for (size_t i = 0; i < names.size(); ++i) {
+            paths[i].clear();
+            if (!names[i].empty()) paths[i].append(common).append(names[i]);
+        }
+    } else if (withPaths) {
+        paths = Playlist::PathsInOrder(names, selected, paths);
+    }
     Trace::DebugWrite(kModule, kProc, L"", false, false, true);
 
     std::wstring name = L"new";
@@ -176,8 +188,11 @@ void CreatePlaylist(const std::wstring& directory) {
     Line(L"Writing list to file");
     Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
     std::wstring lines;
+    size_t estimate = 0;
+    for (size_t i = 1; i < names.size(); ++i) estimate += names[i].size() + 2;
+    lines.reserve(estimate + estimate / 4);
     for (size_t i = 1; i < names.size(); ++i) {
-        lines += entry(i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(),
+        entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(),
                        names[i]);
         lines += L"\r\n";
     }

@@ -118,6 +118,16 @@ TEST(PlaylistOrder, SortedNamesKeepTheirOwnPaths) {
     EXPECT_EQ(got[1].substr(got[1].size() - 5), L"x.mp3");
 }
 
+TEST(PlaylistOrder, CommonFolderOnlyWhenEveryPathIsFolderPlusName) {
+    using Playlist::CommonFolder;
+    EXPECT_EQ(CommonFolder({L"", L"a.mp3", L"b.mp3"}, {L"", L"C:\\M\\a.mp3", L"C:\\M\\b.mp3"}),
+              L"C:\\M\\");
+    EXPECT_EQ(CommonFolder({L"", L"a.mp3", L"b.mp3"}, {L"", L"C:\\M\\a.mp3", L"C:\\N\\b.mp3"}), L"");
+    EXPECT_EQ(CommonFolder({L"", L"a.mp3"}, {L"", L"C:\\M\\xa.mp3"}), L"");
+    EXPECT_EQ(CommonFolder({L"", L""}, {L"", L"C:\\M\\"}), L"");
+    EXPECT_EQ(CommonFolder({L"", L"a.mp3"}, {L""}), L"");
+}
+
 TEST(PlaylistBytes, LinesEndInCrLfWithoutHeader) {
     EXPECT_EQ(Playlist::Lines({L"", L"A.mp3", L"b.mp3"}, 1), L"A.mp3\r\nb.mp3\r\n");
     EXPECT_EQ(Playlist::Lines({L""}, 1), L"");
