@@ -223,7 +223,9 @@ std::optional<MessageBoxSeen> InstallerRun::TakeMessageBox() {
 }
 
 DWORD InstallerRun::ClickOkAndWait(HWND window) {
-    PostMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+    // What a click on the enabled button sends; BM_CLICK would depend on
+    // mouse capture, which other windows on the shared display can take.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
     return WaitForExit();
 }
 
