@@ -275,7 +275,9 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
         // Explorer since Vista carries a command out by the canonical verb on
         // a second object; a Unicode caller may name it only in lpVerbW.
         LPCWSTR verbW = TRK_WIDE(inv, lpVerbW);
-        const bool wideVerb = verbW && !IS_INTRESOURCE(verbW);
+        // An empty wide text beside an offset is no verb.
+        const bool wideVerb =
+            verbW && !IS_INTRESOURCE(verbW) && (*verbW || !IS_INTRESOURCE(c.lpVerb));
         int offset = -1;
         if (!IS_INTRESOURCE(c.lpVerb) || wideVerb) {
             const std::wstring verb = wideVerb ? std::wstring(verbW) : AnsiText(c.lpVerb);
