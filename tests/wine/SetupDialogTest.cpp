@@ -196,6 +196,7 @@ TEST_F(Prompt, LooksAsLaidOut) {
     EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 1);
     EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 1);
     EXPECT_TRUE(GetWindowLongW(run.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetForegroundWindow(), run.Dialog());
 
     run.Click(IDC_CMDCANCEL);
     EXPECT_EQ(run.ExitStatus(), 0);
@@ -351,6 +352,7 @@ TEST_F(Options, LooksAsLaidOut) {
     for (int id : {IDC_LBLLINK0, IDC_LBLLINK1, IDC_LBLLINK2}) EXPECT_NE(Text(run.Item(id)).find(L" - "), std::wstring::npos);
     EXPECT_NE(Text(run.Item(IDC_LBLLINK2)).find(L'@'), std::wstring::npos);
     EXPECT_TRUE(GetWindowLongW(run.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetForegroundWindow(), run.Dialog());
 
     // The focus starts on OK and visits the buttons, boxes and check boxes.
     EXPECT_EQ(run.Focus(), run.Item(IDC_CMDOK));
