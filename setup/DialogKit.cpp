@@ -104,7 +104,12 @@ void Build(HWND dialog, const Control* controls, size_t count, int clientWidth, 
     RECT frame{0, 0, Scale(clientWidth, dpi), Scale(clientHeight, dpi)};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE));
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    // The frame at the dialog's own DPI where the platform can tell it.
+    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
 
     MONITORINFO monitor{};
