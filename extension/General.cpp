@@ -147,10 +147,16 @@ void Main() {
 }
 
 void StartThread() {
-    ModuleState& state = ThreadState();
-    if (state.Started) return;
-    state.Started = true;
-    Main();
+    // Called from the class factory: not even a failed allocation of the
+    // thread's record may reach the shell.
+    Failure::Guard(
+        [] {
+            ModuleState& state = ThreadState();
+            if (state.Started) return;
+            state.Started = true;
+            Main();
+        },
+        [](const Failure::Error&) {});
 }
 
 void GetClassId(std::wstring_view progId, std::wstring& result) {
