@@ -23,10 +23,15 @@ Stamp Now() {
     return s;
 }
 
-std::wstring DebugFile() { return inihelper::UserFolder() + L"\\trkmenu.dbg"; }
+// Empty when there is no per-user folder: then the trace has nowhere to go.
+std::wstring DebugFile() {
+    std::wstring folder = inihelper::UserFolder();
+    return folder.empty() ? folder : folder + L"\\trkmenu.dbg";
+}
 
 void Append(std::wstring_view text, bool startNew) {
     std::wstring path = DebugFile();
+    if (path.empty()) return;
     HANDLE file = CreateFileW(path.c_str(), startNew ? GENERIC_WRITE : FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               startNew ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
