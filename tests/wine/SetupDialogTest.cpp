@@ -138,6 +138,9 @@ protected:
         HDC screen = GetDC(nullptr);
         ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96) << "layout checks assume 96 dpi";
         ReleaseDC(nullptr, screen);
+        // The pointer away from where the dialogs open, so that no real
+        // mouse move mixes with the ones the tests post.
+        SetCursorPos(0, 0);
         file_ = inihelper::OptionsFile();
         RemoveFile();
     }
