@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Codepage.h"
+#include "CommandText.h"
 #include "DropFiles.h"
 #include "GeneralShell.h"
 #include "ModuleState.h"
@@ -248,32 +249,14 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
 
 namespace {
 
-// The answer table: verb, help text or validation text for offsets 0 and 1.
-std::wstring CommandText(UINT uFlags, UINT_PTR idCmd, bool& traced) {
-    static const wchar_t* const texts[3][2] = {
-        {L"(GCS_VERB)MENUITEM1", L"(GCS_VERB)MENUITEM2"},
-        {L"Create a M3U Playlist from the selected files", L"Tracklet Options"},
-        {L"(GCS_VALIDATE)New menu item number 1", L"(GCS_VALIDATE)New menu item number 2"},
-    };
-    const UINT kind = uFlags & ~GCS_UNICODE;
-    traced = false;
-    if (uFlags > GCS_VALIDATEW || kind > GCS_VALIDATEA) return {};
-    if (kind == GCS_VERBA) {
-        Write(ProcCommandString, L"Modifying menu verbs");
-    } else if (kind == GCS_HELPTEXTA) {
-        Write(ProcCommandString, L"Modifying help text");
-    }
-    traced = true;
-    if (idCmd > 1) return {};
-    return texts[kind][idCmd];
-}
+std::string ToAnsi(std::wstring_view text) { return Codepage::ToAnsi(text); }
 
 }  // namespace
 
 HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UINT*, CHAR* pszName, UINT cchMax) {
     ModuleState& state = ThreadState();
     HRESULT result = S_OK;
-    bool done = Failure::Guard(
+    Failure::Guard(
         [&] {
             Write(ProcCommandString, L"Begin IContextMenu_GetCommandString()");
             Trace::ProcEnter(state.TraceDepth);
@@ -287,26 +270,20 @@ HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UIN
                 Trace::ProcLeave(state.TraceDepth);
                 return;
             }
-            bool listed = false;
-            std::wstring text = CommandText(uFlags, idCmd, listed);
+            const CommandText::Kind kind = CommandText::KindOf(uFlags);
+            if (kind == CommandText::Kind::Verb) Write(ProcCommandString, L"Modifying menu verbs");
+            if (kind == CommandText::Kind::Help) Write(ProcCommandString, L"Modifying help text");
+            const std::wstring_view answer = CommandText::Answer(kind, idCmd);
             if (!pszName) {
                 result = E_INVALIDARG;
-            } else if (listed && cchMax > 0) {
-                if (text.size() > cchMax - 1) text.resize(cchMax - 1);
+            } else if (kind != CommandText::Kind::None && cchMax > 0) {
                 if (uFlags & GCS_UNICODE) {
+                    const std::wstring text = CommandText::CutToUnits(answer, cchMax);
                     auto* out = reinterpret_cast<wchar_t*>(pszName);
                     text.copy(out, text.size());
                     out[text.size()] = L'\0';
                 } else {
-                    // In a double-byte code page a character can take two
-                    // bytes: cut by bytes, whole characters only, so the text
-                    // and its zero fit in cchMax bytes.
-                    std::string bytes;
-                    for (wchar_t c : text) {
-                        std::string one = Codepage::ToAnsi(std::wstring_view(&c, 1));
-                        if (bytes.size() + one.size() > cchMax - 1) break;
-                        bytes += one;
-                    }
+                    const std::string bytes = CommandText::CutToBytes(answer, cchMax, ToAnsi);
                     bytes.copy(pszName, bytes.size());
                     pszName[bytes.size()] = '\0';
                 }
@@ -315,6 +292,5 @@ HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UIN
             Write(ProcCommandString, L"Done IContextMenu_GetCommandString()", true);
         },
         [&](const Failure::Error&) { result = E_FAIL; });
-    (void)done;
     return result;
 }
