@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "Codepage.h"
@@ -68,6 +70,18 @@ void RefuseUnwritable(const std::wstring& path) {
         RaiseSystemError(ERROR_ACCESS_DENIED);
 }
 
+bool RenameOver(HANDLE file, const std::wstring& path) {
+    const DWORD nameBytes = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+    const DWORD size = static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName)) + nameBytes + sizeof(wchar_t);
+    std::string buffer(size, '\0');
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = nameBytes;
+    std::memcpy(info->FileName, path.c_str(), nameBytes + sizeof(wchar_t));
+    return SetFileInformationByHandle(file, FileRenameInfo, info, size) != FALSE;
+}
+
 // Writes bytes beside path under a fresh name, then moves it over path.
 void Replace(const std::wstring& path, std::string_view bytes) {
     static LONG counter = 0;
@@ -79,8 +93,8 @@ void Replace(const std::wstring& path, std::string_view bytes) {
         wsprintfW(unique, L"~trk%lx-%lx.tmp", GetCurrentProcessId(),
                   static_cast<unsigned long>(InterlockedIncrement(&counter)) ^ GetTickCount());
         temp = folder + unique;
-        h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
+        h = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
             GetLastError() != ERROR_ALREADY_EXISTS)
             break;
@@ -95,14 +109,23 @@ void Replace(const std::wstring& path, std::string_view bytes) {
         DeleteFileW(temp.c_str());
         throw;
     }
-    if (!file.Close()) error = GetLastError();
-    if (error == ERROR_SUCCESS &&
+    // Renamed through its own handle while still open: the system need not
+    // find and open the file again. Where that is refused, by name.
+    const bool renamed = RenameOver(file.Get(), path);
+    if (!file.Close() && !renamed) error = GetLastError();
+    if (error == ERROR_SUCCESS && !renamed &&
         !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {
         DeleteFileW(temp.c_str());
         RaiseSystemError(error);
     }
+}
+
+bool IsAscii(std::wstring_view text) {
+    wchar_t any = 0;
+    for (wchar_t c : text) any |= c;
+    return any < 0x80;
 }
 
 const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::ToAnsi, Codepage::FromAnsi,
@@ -137,9 +160,10 @@ void RaiseSystemError(unsigned long error) {
 void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
     RefuseUnwritable(path);
     // One conversion serves both the test and the common case: the lines fit
-    // the code page when they come back from it unchanged.
+    // the code page when they come back from it unchanged. Every ANSI code
+    // page holds ASCII as it is, so plain ASCII needs no way back.
     std::string ansi = Codepage::ToAnsi(lines);
-    const bool fits = Codepage::FromAnsi(ansi) == lines;
+    const bool fits = IsAscii(lines) || Codepage::FromAnsi(ansi) == lines;
     if (overwrite) {
         if (fits) {
             Replace(path, ansi);

@@ -1,5 +1,6 @@
 #include "ShellExt.h"
 
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -11,7 +12,6 @@
 #include "Server.h"
 #include "ShellExtInvoke.h"
 #include "Trace.h"
-#include "mdlFiles.h"
 
 namespace {
 
@@ -37,7 +37,12 @@ struct MediumGuard {
     }
 };
 
-std::wstring WideName(const std::u16string& name) { return std::wstring(name.begin(), name.end()); }
+// Any count: the list is walked, not indexed by a 16-bit number.
+bool Listed(const std::vector<std::wstring>& extensions, std::wstring_view extension) {
+    for (const std::wstring& entry : extensions)
+        if (entry == extension) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -144,10 +149,7 @@ void ShellExt::AdoptMenuBitmap(HBITMAP bitmap) {
 }
 
 bool ShellExt::IsListedExtension(std::wstring_view extension) {
-    // Any count: the list is walked, not indexed by a 16-bit number.
-    for (const std::wstring& entry : ThreadState().Options.ExtensionList)
-        if (entry == extension) return true;
-    return false;
+    return Listed(ThreadState().Options.ExtensionList, extension);
 }
 
 HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* lpdobj, HKEY hKeyProgID) {
@@ -159,7 +161,11 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
                                   L" hKeyProgID: " + Number(hKeyProgID));
 
         // Nothing of an earlier selection survives a fetch that fails: a
-        // later command must never write another menu's files.
+        // later command must never write another menu's files. Its strings
+        // are kept aside and refilled, though: freeing one name and one path
+        // per file and allocating them anew costs more than reading the list.
+        std::vector<std::wstring> names = std::move(state.SelectionList);
+        std::vector<std::wstring> paths = std::move(state.SelectionPaths);
         state.SelectionList.assign(1, std::wstring());
         state.SelectionPaths.assign(1, std::wstring());
         state.SelectionFolder.clear();
@@ -190,7 +196,16 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
         if (medium.medium.tymed != TYMED_HGLOBAL || !medium.medium.hGlobal) Failure::Raise(Failure::InvalidArgument);
 
         Trace::ProcEnter(state.TraceDepth);
-        int32_t accepted = 0;
+        // Slot 0 is the empty text; accepted files follow from slot 1.
+        std::size_t used = 0;
+        auto keep = [&used, &names, &paths](std::wstring_view name, std::wstring_view path) {
+            if (used < names.size()) names[used].assign(name);
+            else names.emplace_back(name);
+            if (used < paths.size()) paths[used].assign(path);
+            else paths.emplace_back(path);
+            ++used;
+        };
+        keep({}, {});
         {
             const void* block = GlobalLock(medium.medium.hGlobal);
             if (!block) Failure::Raise(Failure::InvalidArgument);
@@ -198,25 +213,44 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
                 HGLOBAL h;
                 ~Unlock() { GlobalUnlock(h); }
             } unlock{medium.medium.hGlobal};
-            const DropFiles::Names names = DropFiles::Parse(block, GlobalSize(medium.medium.hGlobal));
-            const std::size_t count = names.wide ? names.wideNames.size() : names.ansiNames.size();
-            for (std::size_t i = 0; i < count; ++i) {
-                std::wstring path =
-                    names.wide ? WideName(names.wideNames[i]) : Codepage::FromAnsi(names.ansiNames[i]);
+            const auto* bytes = static_cast<const unsigned char*>(block);
+            const std::vector<std::wstring>& extensions = state.Options.ExtensionList;
+            // Each name is looked at in one reused buffer; only accepted
+            // ones are kept.
+            std::wstring path;
+            auto take = [&] {
                 if (path.size() > NameLimit) path.resize(NameLimit);
-                if (path.empty()) continue;
-                std::wstring name = mdlFiles::FileNamePart(path);
-                if (IsListedExtension(mdlFiles::ExtensionPart(name))) {
-                    Write(ProcInitialize, L"Selected File: " + name + L"; upon command, adding to playlist");
-                    state.SelectionList.push_back(std::move(name));
-                    state.SelectionPaths.push_back(std::move(path));
-                    ++accepted;
+                if (path.empty()) return;
+                // Name and extension as mdlFiles takes them apart, as views.
+                const std::wstring_view whole(path);
+                const std::size_t slash = whole.find_last_of(L'\\');
+                const std::wstring_view name =
+                    slash == std::wstring_view::npos ? std::wstring_view() : whole.substr(slash + 1);
+                const std::size_t dot = name.find_last_of(L'.');
+                const std::wstring_view extension =
+                    dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot + 1);
+                const bool listed = Listed(extensions, extension);
+                if (state.TraceSwitch)
+                    Write(ProcInitialize, L"Selected File: " + std::wstring(name) +
+                                              (listed ? L"; upon command, adding to playlist"
+                                                      : L"; not adding to playlist"));
+                if (listed) keep(name, whole);
+            };
+            DropFiles::ForEach(block, GlobalSize(medium.medium.hGlobal), [&](DropFiles::Span s, bool wide) {
+                if (wide) {
+                    path.resize(s.length < NameLimit ? s.length : NameLimit);
+                    std::memcpy(path.data(), bytes + s.offset, 2 * path.size());
                 } else {
-                    Write(ProcInitialize, L"Selected File: " + name + L"; not adding to playlist");
+                    path = Codepage::FromAnsi({reinterpret_cast<const char*>(bytes + s.offset), s.length});
                 }
-            }
+                take();
+            });
         }
-        state.ShowMenu = accepted != 0 ? -1 : 0;
+        names.resize(used);
+        paths.resize(used);
+        state.SelectionList = std::move(names);
+        state.SelectionPaths = std::move(paths);
+        state.ShowMenu = used > 1 ? -1 : 0;
         Trace::ProcLeave(state.TraceDepth);
 
         Write(ProcInitialize, L"Getting info from the registry");

@@ -68,3 +68,17 @@ TEST(DropFiles, MalformedBlocksYieldWhatLiesInsideThemOnly) {
     odd.push_back('c');
     EXPECT_THAT(DropFiles::Parse(odd.data(), odd.size()).wideNames, ElementsAre(u"ab"));
 }
+
+TEST(DropFiles, SpansPointIntoTheBlockEvenAtAnOddStart) {
+    // A wide list need not start on an even offset; names are found by their
+    // place in the block, never by a cast of it.
+    auto odd = Block(21, true, Wide(std::u16string(u"C:\\a.mp3\0\u6771\0\0", 12)));
+    std::vector<DropFiles::Span> spans;
+    EXPECT_TRUE(DropFiles::ForEach(odd.data(), odd.size(), [&](DropFiles::Span s, bool) { spans.push_back(s); }));
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_EQ(spans[0].offset, 21u);
+    EXPECT_EQ(spans[0].length, 8u);
+    EXPECT_EQ(spans[1].offset, 21u + 18u);
+    EXPECT_EQ(spans[1].length, 1u);
+    EXPECT_THAT(DropFiles::Parse(odd.data(), odd.size()).wideNames, ElementsAre(u"C:\\a.mp3", u"\u6771"));
+}

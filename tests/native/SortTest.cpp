@@ -63,6 +63,27 @@ TEST_F(SortTest, AgreesWithStdSortOnRandomLists) {
     }
 }
 
+// Names of one folder share long starts; they must still part at the first
+// differing code unit wherever it lies, high units after low ones.
+TEST_F(SortTest, AgreesWithStdSortOnLongNamesThatShareTheirStart) {
+    std::mt19937 random(2024);
+    const wchar_t units[] = {L'a', L'b', L'\u00e9', L'\u6771', L'\xFFFF'};
+    for (int round = 0; round < 200; ++round) {
+        const std::wstring start(std::uniform_int_distribution<int>(0, 24)(random), L'x');
+        List list(1);
+        for (int k = 0; k < 40; ++k) {
+            std::wstring name = start.substr(0, std::uniform_int_distribution<size_t>(0, start.size())(random));
+            const int tail = std::uniform_int_distribution<int>(0, 9)(random);
+            for (int t = 0; t < tail; ++t) name += units[std::uniform_int_distribution<int>(0, 4)(random)];
+            list.push_back(name);
+        }
+        List expected = list;
+        std::sort(expected.begin() + 1, expected.end());
+        General::Sort(list, 1, static_cast<int32_t>(list.size()) - 1);
+        ASSERT_EQ(list, expected) << "round " << round;
+    }
+}
+
 TEST_F(SortTest, LargeSortedReversedAndEqualInputsFinish) {
     // Large enough that a quadratic pass or a stack frame per element would show.
     const int n = 30000;
