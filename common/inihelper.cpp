@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "Codepage.h"
+#include "ModuleInfo.h"
 
 namespace inihelper {
 std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstring_view file,
@@ -62,21 +63,9 @@ std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue) 
 }
 
 std::wstring ProgramFolder() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&ProgramFolder), &self))
-        return {};
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    void* self = ModuleInfo::ModuleOf(reinterpret_cast<const void*>(&ProgramFolder));
+    if (!self) return {};
+    std::wstring path = ModuleInfo::FileName(self);
     auto slash = path.find_last_of(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }

@@ -3,9 +3,8 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <iterator>
-#include <memory>
 
+#include "ModuleInfo.h"
 #include "ModuleState.h"
 #include "Setup.h"
 #include "Trace.h"
@@ -26,45 +25,13 @@ struct VersionRecord {
 // resource), so the header always names the file that really runs.
 VersionRecord OwnVersion() {
     VersionRecord record;
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&OwnVersion), &self))
-        return record;
-    wchar_t path[MAX_PATH * 4] = {};
-    DWORD length = GetModuleFileNameW(self, path, static_cast<DWORD>(std::size(path)));
-    if (length == 0 || length >= std::size(path)) return record;
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    if (size == 0) return record;
-    auto data = std::make_unique<BYTE[]>(size);
-    if (!GetFileVersionInfoW(path, 0, size, data.get())) return record;
-
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT fixedSize = 0;
-    if (VerQueryValueW(data.get(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) &&
-        fixed && fixedSize >= sizeof(VS_FIXEDFILEINFO)) {
-        record.major = HIWORD(fixed->dwFileVersionMS);
-        record.minor = LOWORD(fixed->dwFileVersionMS);
-        record.revision = LOWORD(fixed->dwFileVersionLS);
-    }
-
-    struct Translation { WORD language, codePage; };
-    Translation* translations = nullptr;
-    UINT translationSize = 0;
-    if (VerQueryValueW(data.get(), L"\\VarFileInfo\\Translation",
-                       reinterpret_cast<void**>(&translations), &translationSize) &&
-        translations && translationSize >= sizeof(Translation)) {
-        wchar_t query[64];
-        wsprintfW(query, L"\\StringFileInfo\\%04x%04x\\FileDescription", translations->language,
-                  translations->codePage);
-        wchar_t* description = nullptr;
-        UINT descriptionSize = 0;
-        if (VerQueryValueW(data.get(), query, reinterpret_cast<void**>(&description),
-                           &descriptionSize) &&
-            description && descriptionSize > 1)
-            record.title = description;
-    }
+    ModuleInfo::Version version;
+    void* self = ModuleInfo::ModuleOf(reinterpret_cast<const void*>(&OwnVersion));
+    if (!self || !ModuleInfo::ReadVersion(ModuleInfo::FileName(self), version)) return record;
+    record.major = version.major;
+    record.minor = version.minor;
+    record.revision = version.revision;
+    if (!version.description.empty()) record.title = version.description;
     return record;
 }
 

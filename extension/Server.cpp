@@ -4,6 +4,7 @@
 #include <string>
 
 #include "General.h"
+#include "ModuleInfo.h"
 #include "ShellExt.h"
 #include "trkmenu_h.h"
 
@@ -59,18 +60,7 @@ std::wstring GuidText(REFGUID guid) {
     return text;
 }
 
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(Instance(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring ModulePath() { return ModuleInfo::FileName(Instance()); }
 
 LSTATUS SetValue(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value) {
     HKEY key = nullptr;

@@ -1,5 +1,7 @@
 #include "InstallText.h"
 
+#include "CommandLine.h"
+
 namespace InstallText {
 
 namespace {
@@ -113,19 +115,8 @@ Message WrongPackage(std::wstring_view header) {
 }
 
 bool IsRemoval(std::wstring_view commandLine) {
-    // The program's name is skipped the way the C runtime does for WinMain:
-    // a quoted name ends at its closing quote, an unquoted one at the first blank.
-    auto isBlank = [](wchar_t c) { return c <= L' '; };
-    size_t i = 0;
-    if (!commandLine.empty() && commandLine[0] == L'"') {
-        auto close = commandLine.find(L'"', 1);
-        i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
-    } else {
-        while (i < commandLine.size() && !isBlank(commandLine[i])) ++i;
-    }
-    while (i < commandLine.size() && isBlank(commandLine[i])) ++i;
-    auto args = commandLine.substr(i);
-    while (!args.empty() && isBlank(args.back())) args.remove_suffix(1);
+    auto args = CommandLine::ArgumentText(commandLine);
+    while (!args.empty() && args.back() <= L' ') args.remove_suffix(1);
     constexpr std::wstring_view word = L"remove";
     if (args.size() != word.size()) return false;
     for (size_t k = 0; k < word.size(); ++k) {

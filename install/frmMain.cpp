@@ -4,9 +4,9 @@
 
 #include <memory>
 #include <type_traits>
-#include <vector>
 
 #include "Codepage.h"
+#include "ModuleInfo.h"
 #include "Registry.h"
 #include "inihelper.h"
 #include "mdlFiles.h"
@@ -21,32 +21,12 @@ constexpr wchar_t ApprovedKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 constexpr wchar_t ProgId[] = L"trkmenu.shellext";
 constexpr DWORD StepPause = 500;
 
-struct Version {
-    unsigned major = 0, minor = 0, revision = 0;
-};
-
 // The program's own version record: Version major.minor build revision,
 // where the file version is written major.minor.0.revision.
-Version ProgramVersion() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return {};
-    std::vector<BYTE> data(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) return {};
-    return {HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionLS)};
+ModuleInfo::Version ProgramVersion() {
+    ModuleInfo::Version version;
+    ModuleInfo::ReadVersion(ModuleInfo::FileName(nullptr), version);
+    return version;
 }
 
 bool RunningOnWow64() {
@@ -177,7 +157,7 @@ LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 }
 
 bool frmMain::Form_Load(std::wstring_view commandLine) {
-    const Version version = ProgramVersion();
+    const ModuleInfo::Version version = ProgramVersion();
     HeaderText = InstallText::Header(version.major, version.minor, version.revision);
     if (InstallText::MustRefuse(sizeof(void*) == 4, RunningOnWow64())) {
         Show(InstallText::WrongPackage(HeaderText));

@@ -5,22 +5,6 @@
 
 namespace SetupLogic {
 
-namespace {
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-}  // namespace
-
-std::wstring_view ArgumentText(std::wstring_view commandLine) {
-    size_t i = 0;
-    if (!commandLine.empty() && commandLine[0] == L'"') {
-        size_t close = commandLine.find(L'"', 1);
-        i = close == std::wstring_view::npos ? commandLine.size() : close + 1;
-    } else {
-        while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
-    }
-    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
-    return commandLine.substr(i);
-}
-
 Mode ChooseMode(std::wstring_view argumentText) {
     return argumentText.empty() ? Mode::Options : Mode::Prompt;
 }

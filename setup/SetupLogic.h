@@ -8,14 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "CommandLine.h"
+
 namespace SetupLogic {
 
 enum class Mode { Options, Prompt };
 
-// The argument text of a whole command line: the program name is skipped as
-// the platform's start-up code does (quoted, or up to the first blank), then
-// the blanks after it.
-std::wstring_view ArgumentText(std::wstring_view commandLine);
+using CommandLine::ArgumentText;
 
 // Empty argument text: the options dialog; any other text: the name prompt.
 Mode ChooseMode(std::wstring_view argumentText);
