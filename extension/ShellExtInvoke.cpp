@@ -171,19 +171,24 @@ void CreatePlaylist(const std::wstring& directory) {
     std::vector<std::wstring> selected;
     if (withPaths && common.empty()) selected = names;
     General::Sort(names, 0, static_cast<int32_t>(names.size() - 1));
-    if (withPaths && !common.empty()) {
-        // In place: the old paths' buffers fit the new ones.
-        for (size_t i = 0; i < names.size(); ++i) {
-            paths[i].clear();
-            if (!names[i].empty()) paths[i].append(common).append(names[i]);
-        }
-    } else if (withPaths) {
-        paths = Playlist::PathsInOrder(names, selected, paths);
-    }
+    // In place: the old paths' buffers fit the new ones.
+    const bool oneFolder = withPaths && !common.empty();
+    auto rebuild = [&](size_t i) {
+        paths[i].clear();
+        if (!names[i].empty()) paths[i].append(common).append(names[i]);
+    };
+    if (withPaths && !oneFolder) paths = Playlist::PathsInOrder(names, selected, paths);
     Trace::DebugWrite(kModule, kProc, L"", false, false, true);
 
     std::wstring name = L"new";
-    if (state.Options.Prompt != 0 && !AskName(inihelper::ProgramFolder(), name)) return;
+    // Without a prompt the paths are rebuilt as the lines are written, each
+    // name read once; a prompt that is cancelled must find them rebuilt.
+    bool pending = oneFolder;
+    if (state.Options.Prompt != 0) {
+        for (size_t i = 0; pending && i < names.size(); ++i) rebuild(i);
+        pending = false;
+        if (!AskName(inihelper::ProgramFolder(), name)) return;
+    }
 
     Line(L"Writing list to file");
     Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
@@ -191,7 +196,9 @@ void CreatePlaylist(const std::wstring& directory) {
     size_t estimate = 0;
     for (size_t i = 1; i < names.size(); ++i) estimate += names[i].size() + 2;
     lines.reserve(estimate + estimate / 4);
+    if (pending) rebuild(0);
     for (size_t i = 1; i < names.size(); ++i) {
+        if (pending) rebuild(i);
         entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(),
                        names[i]);
         lines += L"\r\n";

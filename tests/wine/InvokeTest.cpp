@@ -102,6 +102,15 @@ protected:
     }
     HRESULT Run() { return Run(ansiFolder.c_str()); }
 
+    // Each slot's path still ends in its own name, as a later run needs.
+    static void ExpectPaired(const std::wstring& from) {
+        const ModuleState& s = ThreadState();
+        ASSERT_EQ(s.SelectionList.size(), s.SelectionPaths.size());
+        EXPECT_EQ(s.SelectionPaths[0], L"");
+        for (size_t i = 1; i < s.SelectionList.size(); ++i)
+            EXPECT_EQ(s.SelectionPaths[i], from + L"\\" + s.SelectionList[i]) << i;
+    }
+
     std::wstring Playlist(const std::wstring& name = L"new") const {
         return folder + L"\\" + name + L".m3u";
     }
@@ -119,6 +128,17 @@ TEST_F(Invoke, CreateWritesSortedNamesWithCrLf) {
     EXPECT_EQ(Read(Playlist()), "c.mp3\r\n");
     // Nothing but the playlist is left in the folder.
     EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
+}
+
+TEST_F(Invoke, ARunLeavesTheSelectionReadyForAnother) {
+    ThreadState().Options.Paths = 1;
+    Select(folder, {L"c.mp3", L"A.mp3", L"b.mp3"});
+    const std::string expected = ansiFolder + "\\A.mp3\r\n" + ansiFolder + "\\b.mp3\r\n" + ansiFolder + "\\c.mp3\r\n";
+    ASSERT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), expected);
+    ExpectPaired(folder);
+    ASSERT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), expected);
 }
 
 TEST_F(Invoke, AppendAddsAfterTheLastByte) {
@@ -367,6 +387,14 @@ TEST_F(Prompt, CancelWritesNothing) {
     Answer(L"", 0, 0, false);
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+}
+
+TEST_F(Prompt, CancelLeavesTheSelectionSortedAndPaired) {
+    Select(folder, {L"c.mp3", L"A.mp3", L"b.mp3"});
+    Answer(L"[cancel]");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(ThreadState().SelectionList, (std::vector<std::wstring>{L"", L"A.mp3", L"b.mp3", L"c.mp3"}));
+    ExpectPaired(folder);
 }
 
 TEST_F(Prompt, MissingTrkconfigIsFileNotFound) {
