@@ -88,6 +88,12 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
                 return;
             }
 
+            // Identifiers past idCmdLast belong to the shell or to other handlers.
+            if (idCmdLast < idCmdFirst || idCmdLast - idCmdFirst < 1) {
+                write(L"Not enough command identifiers - NOT Displaying menu items");
+                return;
+            }
+
             const bool bitmaps = state.Options.Bitmaps == 1;
             write(L"Adding cascaded menus");
             submenu = CreateMenu();

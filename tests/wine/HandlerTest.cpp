@@ -219,6 +219,25 @@ TEST(Menu, RequestFlagsDecideWhetherItemsAreAdded) {
     });
 }
 
+TEST(Menu, NeverUsesIdentifiersPastTheLastGranted) {
+    support::WriteOptions({});
+    const struct {
+        UINT first, last;
+        int result;
+    } cases[] = {{5, 6, 2}, {5, 5, 0}, {6, 5, 0}, {0xFFFF, 0xFFFF, 0}};
+    support::OnNewThread([&] {
+        Handler h;
+        h.Initialize({Dir + L"a.mp3"});
+        for (const auto& c : cases) {
+            HMENU popup = CreatePopupMenu();
+            EXPECT_EQ(h.menu->QueryContextMenu(popup, 0, c.first, c.last, CMF_NORMAL), c.result)
+                << c.first << ".." << c.last;
+            EXPECT_EQ(GetMenuItemCount(popup), c.result ? 1 : 0) << c.first << ".." << c.last;
+            DestroyMenu(popup);
+        }
+    });
+}
+
 TEST(Menu, NoPicturesUnlessBitmapsIsExactlyOne) {
     for (int bitmaps : {0, 2}) {
         support::Options o;
