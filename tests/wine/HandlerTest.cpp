@@ -104,6 +104,23 @@ TEST(Selection, PathsAreCutTo499CharactersBeforeTheNameIsTaken) {
     });
 }
 
+TEST(Selection, ALaterSelectionReplacesAnEarlierOneWhole) {
+    support::WriteOptions({});
+    support::OnNewThread([] {
+        Handler h;
+        h.Initialize({Dir + L"a.mp3", Dir + L"b.mp3", Dir + L"c.mp3"});
+        const std::wstring longer = Dir + L"Sub\\" + std::wstring(60, L'x') + L".mp3";
+        h.Initialize({longer, Dir + L"z.txt"});
+        const ModuleState& s = ThreadState();
+        EXPECT_THAT(s.SelectionList, ElementsAre(L"", std::wstring(60, L'x') + L".mp3"));
+        EXPECT_THAT(s.SelectionPaths, ElementsAre(L"", longer));
+        h.Initialize({Dir + L"y.txt"});
+        EXPECT_THAT(s.SelectionList, ElementsAre(L""));
+        EXPECT_THAT(s.SelectionPaths, ElementsAre(L""));
+        EXPECT_EQ(s.ShowMenu, 0);
+    });
+}
+
 TEST(Selection, AFailedFetchLeavesNothingOfTheEarlierSelection) {
     support::WriteOptions({});
     support::OnNewThread([] {
