@@ -214,7 +214,6 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
                 ~Unlock() { GlobalUnlock(h); }
             } unlock{medium.medium.hGlobal};
             const auto* bytes = static_cast<const unsigned char*>(block);
-            const std::vector<std::wstring>& extensions = state.Options.ExtensionList;
             // Each name is looked at in one reused buffer; only accepted
             // ones are kept.
             std::wstring path;
@@ -229,7 +228,7 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
                 const std::size_t dot = name.find_last_of(L'.');
                 const std::wstring_view extension =
                     dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot + 1);
-                const bool listed = Listed(extensions, extension);
+                const bool listed = IsListedExtension(extension);
                 if (state.TraceSwitch)
                     Write(ProcInitialize, L"Selected File: " + std::wstring(name) +
                                               (listed ? L"; upon command, adding to playlist"
