@@ -7,6 +7,7 @@ const wchar_t* Description(int number) {
     case InvalidArgument: return L"Invalid procedure call or argument";
     case Overflow: return L"Overflow";
     case OutOfMemory: return L"Out of memory";
+    case BadFileName: return L"Bad file name or number";
     case FileNotFound: return L"File not found";
     case PathNotFound: return L"Path not found";
     case FileAccess: return L"Path/File access error";

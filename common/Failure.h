@@ -13,6 +13,7 @@ enum Number : int {
     InvalidArgument = 5,   // "Invalid procedure call or argument"
     Overflow = 6,          // "Overflow"
     OutOfMemory = 7,       // "Out of memory"
+    BadFileName = 52,      // "Bad file name or number"
     FileNotFound = 53,     // "File not found"
     PathNotFound = 76,     // "Path not found"
     FileAccess = 75,       // "Path/File access error"

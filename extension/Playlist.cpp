@@ -249,6 +249,25 @@ Encoding Detect(std::string_view head) {
     return head.substr(0, kBom.size()) == kBom ? Encoding::Utf8 : Encoding::CodePage;
 }
 
+bool IsPlainName(std::wstring_view name) {
+    for (wchar_t c : name)
+        if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
+            return false;
+    // The platform takes the part before the first dot, blanks cut off, as
+    // the device's name.
+    std::wstring_view base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
+    std::wstring upper;
+    for (wchar_t c : base) upper += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    static constexpr std::wstring_view devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (auto device : devices)
+        if (upper == device) return false;
+    if (upper.size() == 4 && (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
+        upper[3] >= L'1' && upper[3] <= L'9')
+        return false;
+    return true;
+}
+
 Plan Decide(bool overwrite, Encoding existing, bool linesFit) {
     Plan plan;
     if (overwrite || existing == Encoding::None) {

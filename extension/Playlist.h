@@ -71,6 +71,12 @@ std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
                                        const std::vector<std::wstring>& names,
                                        const std::vector<std::wstring>& paths);
 
+// True when name + ".m3u" names a file in the playlist's folder itself: no
+// folder separators or other characters file names cannot hold (":" would
+// write into a hidden stream of another file, "\" somewhere else), and no
+// device name such as CON or LPT1, which would swallow the lines.
+bool IsPlainName(std::wstring_view name);
+
 // Each entry followed by CR LF; no header, no blank lines.
 std::wstring Lines(const std::vector<std::wstring>& entries, std::size_t first = 0);
 

@@ -165,6 +165,23 @@ void RaiseSystemError(unsigned long error) {
     }
 }
 
+// True when the file's last byte is not a line end: anything but an empty
+// file or a bare byte-order mark.
+static bool EndsInsideALine(HANDLE file, std::string_view head) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) RaiseSystemError(GetLastError());
+    if (size.QuadPart == 0) return false;
+    if (size.QuadPart == static_cast<LONGLONG>(Playlist::kBom.size()) && head == Playlist::kBom)
+        return false;
+    LARGE_INTEGER back{};
+    back.QuadPart = -1;
+    char last = 0;
+    DWORD got = 0;
+    if (!SetFilePointerEx(file, back, nullptr, FILE_END) || !ReadFile(file, &last, 1, &got, nullptr))
+        RaiseSystemError(GetLastError());
+    return got == 1 && last != '\n';
+}
+
 void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
     RefuseUnwritable(path);
     // One conversion serves both the test and the common case: the lines fit
@@ -188,6 +205,13 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
     DWORD got = 0;
     if (!ReadFile(file.Get(), head, sizeof head, &got, nullptr)) RaiseSystemError(GetLastError());
     Playlist::Plan plan = Playlist::Decide(false, Playlist::Detect({head, got}), fits);
+    // A last line without its line end would swallow the first new name.
+    std::wstring separated;
+    if (EndsInsideALine(file.Get(), {head, got})) {
+        separated.reserve(lines.size() + 2);
+        separated.append(L"\r\n").append(lines);
+        lines = separated;
+    }
     if (plan.rewrite) {
         std::string old = ReadAll(file.Get());
         file.Close();

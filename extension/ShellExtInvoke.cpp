@@ -188,6 +188,7 @@ void CreatePlaylist(const std::wstring& directory) {
         for (size_t i = 0; pending && i < names.size(); ++i) rebuild(i);
         pending = false;
         if (!AskName(inihelper::ProgramFolder(), name)) return;
+        if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
     }
 
     Line(L"Writing list to file");

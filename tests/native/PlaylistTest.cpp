@@ -128,6 +128,14 @@ TEST(PlaylistOrder, CommonFolderOnlyWhenEveryPathIsFolderPlusName) {
     EXPECT_EQ(CommonFolder({L"", L"a.mp3"}, {L""}), L"");
 }
 
+TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
+    for (const wchar_t* good : {L"", L"Party", L"mix.m3u", L"a b", L"CONSOLE", L"COM0", L"nul2", L"\u6771\u4eac", L"x."})
+        EXPECT_TRUE(Playlist::IsPlainName(good)) << testing::PrintToString(std::wstring(good));
+    for (const wchar_t* bad : {L"..\\up", L"a/b", L"a:b", L"C:x", L"*", L"a?", L"\"q\"", L"<a>", L"a|b", L"tab\t",
+                               L"CON", L"con", L"Nul.mix", L"AUX ", L"PRN.x.y", L"com1", L"LPT9", L"CONIN$"})
+        EXPECT_FALSE(Playlist::IsPlainName(bad)) << testing::PrintToString(std::wstring(bad));
+}
+
 TEST(PlaylistBytes, LinesEndInCrLfWithoutHeader) {
     EXPECT_EQ(Playlist::Lines({L"", L"A.mp3", L"b.mp3"}, 1), L"A.mp3\r\nb.mp3\r\n");
     EXPECT_EQ(Playlist::Lines({L""}, 1), L"");

@@ -141,11 +141,22 @@ TEST_F(Invoke, ARunLeavesTheSelectionReadyForAnother) {
     EXPECT_EQ(Read(Playlist()), expected);
 }
 
-TEST_F(Invoke, AppendAddsAfterTheLastByte) {
+TEST_F(Invoke, AppendStartsOnALineOfItsOwn) {
     ThreadState().Options.Overwrite = 0;
-    Write(Playlist(), "x.mp3");
-    EXPECT_EQ(Run(), S_OK);
-    EXPECT_EQ(Read(Playlist()), "x.mp3A.mp3\r\nb.mp3\r\n");
+    const struct {
+        std::string before, after;
+    } cases[] = {
+        // A last line without its end must not swallow the first new name.
+        {"x.mp3", "x.mp3\r\nA.mp3\r\nb.mp3\r\n"},
+        {"x.mp3\r\n", "x.mp3\r\nA.mp3\r\nb.mp3\r\n"},
+        {"", "A.mp3\r\nb.mp3\r\n"},
+        {"\xEF\xBB\xBF", "\xEF\xBB\xBF" "A.mp3\r\nb.mp3\r\n"},
+    };
+    for (const auto& c : cases) {
+        Write(Playlist(), c.before);
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), c.after) << "before: " << c.before;
+    }
 }
 
 TEST_F(Invoke, PlaylistGoesToTheViewFolderWhenNoDirectoryIsGiven) {
@@ -387,6 +398,19 @@ TEST_F(Prompt, CancelWritesNothing) {
     Answer(L"", 0, 0, false);
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+}
+
+TEST_F(Prompt, ANameThatLeadsElsewhereWritesNothing) {
+    // Each would write somewhere else than a playlist in this folder: a
+    // parent folder, a hidden stream of a file "a", the console device.
+    for (const wchar_t* answer : {L"..\\Elsewhere", L"a:b", L"CON", L"lpt1.mix", L"sub/x"}) {
+        Answer(answer);
+        DeleteFileW(Trace::DebugFile().c_str());
+        EXPECT_EQ(Run(), S_OK) << answer;
+        EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 52, Bad file name or number")) << answer;
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{}) << answer;
+    }
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\..\\Elsewhere.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Prompt, CancelLeavesTheSelectionSortedAndPaired) {
