@@ -21,7 +21,7 @@ bool FileExists(std::wstring_view path) {
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    std::wstring want = FileNamePart(path);
+    std::wstring want(FileNamePart(path));
     CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
     CharLowerBuffW(want.data(), static_cast<DWORD>(want.size()));
     return name == want;

@@ -9,6 +9,7 @@
 #include "DropFiles.h"
 #include "GeneralShell.h"
 #include "ModuleState.h"
+#include "mdlFiles.h"
 #include "Server.h"
 #include "ShellExtInvoke.h"
 #include "Trace.h"
@@ -220,14 +221,9 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
             auto take = [&] {
                 if (path.size() > NameLimit) path.resize(NameLimit);
                 if (path.empty()) return;
-                // Name and extension as mdlFiles takes them apart, as views.
                 const std::wstring_view whole(path);
-                const std::size_t slash = whole.find_last_of(L'\\');
-                const std::wstring_view name =
-                    slash == std::wstring_view::npos ? std::wstring_view() : whole.substr(slash + 1);
-                const std::size_t dot = name.find_last_of(L'.');
-                const std::wstring_view extension =
-                    dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot + 1);
+                const std::wstring_view name = mdlFiles::FileNamePart(whole);
+                const std::wstring_view extension = mdlFiles::ExtensionPart(name);
                 const bool listed = IsListedExtension(extension);
                 if (state.TraceSwitch)
                     Write(ProcInitialize, L"Selected File: " + std::wstring(name) +
