@@ -7,7 +7,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "Codepage.h"
+#include "FileBytes.h"
 #include "inihelper.h"
 
 namespace support {
@@ -51,7 +51,7 @@ inline void OnNewThread(const std::function<void()>& body) {
 // The debug file's lines after the last start-up header, without their
 // "(Time: [...])" suffix and with their indentation kept.
 inline std::vector<std::string> TraceLines() {
-    std::ifstream in((inihelper::UserFolder() + L"\\trkmenu.dbg").c_str(), std::ios::binary);
+    std::istringstream in(FileBytes::Read(inihelper::UserFolder() + L"\\trkmenu.dbg"));
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {
@@ -113,11 +113,6 @@ inline std::wstring FreshFolder(const std::wstring& name) {
     return folder;
 }
 
-inline std::string ReadFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+inline std::string ReadFile(const std::wstring& path) { return FileBytes::Read(path); }
 
 }  // namespace support

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Codepage.h"
+#include "FileBytes.h"
 #include "ModuleState.h"
 #include "ShellExtInvoke.h"
 #include "StartupFiles.h"
@@ -19,25 +20,13 @@ using StartupFiles::DebugLines;
 
 namespace {
 
+bool Exists(const std::wstring& path);
+
 std::string Read(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
+    return Exists(path) ? FileBytes::Read(path) : "<missing>";
 }
 
-void Write(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-}
+void Write(const std::wstring& path, const std::string& bytes) { ASSERT_TRUE(FileBytes::Write(path, bytes)); }
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "Codepage.h"
+#include "FileBytes.h"
 #include "SetupStore.h"
 #include "inihelper.h"
 
@@ -31,15 +29,8 @@ protected:
         DeleteFileW(file_.c_str());
         RemoveDirectoryW(file_.c_str());
     }
-    void WriteRaw(const std::string& bytes) {
-        std::ofstream(Codepage::ToAnsi(file_), std::ios::binary) << bytes;
-    }
-    std::string ReadRaw() {
-        std::ifstream in(Codepage::ToAnsi(file_), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void WriteRaw(const std::string& bytes) { FileBytes::Write(file_, bytes); }
+    std::string ReadRaw() { return FileBytes::Read(file_); }
     std::wstring folder_, file_;
 };
 

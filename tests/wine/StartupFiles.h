@@ -6,14 +6,13 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Codepage.h"
+#include "FileBytes.h"
 #include "ModuleState.h"
 #include "Trace.h"
 #include "inihelper.h"
@@ -23,15 +22,8 @@ namespace StartupFiles {
 inline std::wstring OptionsPath() { return inihelper::UserFolder() + L"\\trk.ini"; }
 inline std::wstring DebugPath() { return Trace::DebugFile(); }
 
-inline std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(Codepage::ToAnsi(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(Codepage::ToAnsi(path), std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+inline std::string ReadBytes(const std::wstring& path) { return FileBytes::Read(path); }
+inline void WriteBytes(const std::wstring& path, const std::string& bytes) { FileBytes::Write(path, bytes); }
 
 // Removes a file, or a folder standing in its place, whatever its attributes.
 inline void Remove(const std::wstring& path) {

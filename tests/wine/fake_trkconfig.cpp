@@ -11,37 +11,17 @@
 #include <vector>
 
 #include "Codepage.h"
+#include "FileBytes.h"
 #include "inihelper.h"
 
-namespace {
-
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-}
-
-}  // namespace
+using FileBytes::Read;
+using FileBytes::Write;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring folder = inihelper::ProgramFolder();
-    WriteBytes(folder + L"\\fake_trkconfig.log", Codepage::ToUtf8(GetCommandLineW()));
+    Write(folder + L"\\fake_trkconfig.log", Codepage::ToUtf8(GetCommandLineW()));
     std::vector<std::string> lines;
-    std::string control = ReadBytes(folder + L"\\fake_trkconfig.ctl");
+    std::string control = Read(folder + L"\\fake_trkconfig.ctl");
     size_t start = 0;
     while (start <= control.size()) {
         size_t end = control.find('\n', start);
