@@ -38,13 +38,6 @@ struct MediumGuard {
     }
 };
 
-// Any count: the list is walked, not indexed by a 16-bit number.
-bool Listed(const std::vector<std::wstring>& extensions, std::wstring_view extension) {
-    for (const std::wstring& entry : extensions)
-        if (entry == extension) return true;
-    return false;
-}
-
 }  // namespace
 
 HRESULT ShellExt::Create(REFIID riid, void** ppv) {
@@ -149,8 +142,11 @@ void ShellExt::AdoptMenuBitmap(HBITMAP bitmap) {
     if (bitmap) bitmaps_.push_back(bitmap);
 }
 
+// Any count: the list is walked, not indexed by a 16-bit number.
 bool ShellExt::IsListedExtension(std::wstring_view extension) {
-    return Listed(ThreadState().Options.ExtensionList, extension);
+    for (const std::wstring& entry : ThreadState().Options.ExtensionList)
+        if (entry == extension) return true;
+    return false;
 }
 
 HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* lpdobj, HKEY hKeyProgID) {
