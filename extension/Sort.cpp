@@ -39,6 +39,21 @@ bool SortsBefore(const std::wstring& a, const std::wstring& b) {
     return a.size() < b.size();
 }
 
+constexpr int32_t kShortRange = 16;
+
+void InsertionSort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
+    for (int32_t i = low + 1; i <= high; ++i) {
+        if (!SortsBefore(list[i], list[i - 1])) continue;
+        std::wstring moving = std::move(list[i]);
+        int32_t j = i;
+        do {
+            list[j] = std::move(list[j - 1]);
+            --j;
+        } while (j > low && SortsBefore(moving, list[j - 1]));
+        list[j] = std::move(moving);
+    }
+}
+
 int32_t Checked(int64_t value) {
     if (value < INT32_MIN || value > INT32_MAX) Failure::Raise(Failure::Overflow);
     return static_cast<int32_t>(value);
@@ -77,6 +92,14 @@ void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
             }
             if (f.low < 0 || static_cast<size_t>(f.high) >= list.size())
                 Failure::Raise(Failure::InvalidArgument);
+            // Untraced, only the order shows, and equal names are alike: a
+            // short range is put in order by insertion, with no partitions.
+            if (!state.TraceSwitch && f.high - f.low < kShortRange) {
+                InsertionSort(list, f.low, f.high);
+                Trace::ProcLeave(depth);
+                stack.pop_back();
+                break;
+            }
             // The pivot's value is followed through the swaps by its slot
             // rather than copied: one allocation fewer per partition.
             int32_t p = Checked((int64_t{f.low} + f.high) / 2);

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "Codepage.h"
+#include "General.h"
 #include "inihelper.h"
 #include "mdlFiles.h"
 
@@ -50,4 +56,26 @@ TEST(Answer, NamesOutsideTheCodePageArriveIntact) {
     inihelper::WriteAnswer(L"Party", file);
     EXPECT_EQ(inihelper::IniRead(L"trk", L"Prompt", file), L"1");
     DeleteFileW(file.c_str());
+}
+
+// The sort passes shared starts a block of code units at a time; with the
+// platform's 16-bit units the first unequal unit must still decide, high
+// units after low ones.
+TEST(Sort, AgreesWithStdSortOnSixteenBitUnits) {
+    std::mt19937 random(77);
+    const wchar_t units[] = {L'a', L'b', L'\u00e9', L'\u6771', L'\xFFFF', L'\x8000'};
+    for (int round = 0; round < 200; ++round) {
+        const std::wstring start(std::uniform_int_distribution<int>(0, 24)(random), L'x');
+        std::vector<std::wstring> list(1);
+        for (int k = 0; k < 40; ++k) {
+            std::wstring name = start.substr(0, std::uniform_int_distribution<size_t>(0, start.size())(random));
+            const int tail = std::uniform_int_distribution<int>(0, 9)(random);
+            for (int t = 0; t < tail; ++t) name += units[std::uniform_int_distribution<int>(0, 5)(random)];
+            list.push_back(name);
+        }
+        std::vector<std::wstring> expected = list;
+        std::sort(expected.begin() + 1, expected.end());
+        General::Sort(list, 1, static_cast<int32_t>(list.size()) - 1);
+        ASSERT_EQ(list, expected) << "round " << round;
+    }
 }
