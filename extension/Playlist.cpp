@@ -148,16 +148,8 @@ std::wstring EntryMaker::operator()(std::wstring_view fullPath, std::wstring_vie
     return entry;
 }
 
-void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name) {
-    if (fullPath.empty()) {
-        out.append(name);
-        return;
-    }
-    if (fullPaths_ || rootKey_.empty()) {
-        out.append(fullPath);
-        return;
-    }
-    std::wstring_view fileFolder = fullPath.substr(0, fullPath.find_last_of(kSep) + 1);
+const std::wstring* EntryMaker::Relative(std::wstring_view fileFolder) {
+    if (fullPaths_ || rootKey_.empty()) return nullptr;
     if (!haveLast_ || fileFolder != lastFolder_) {
         haveLast_ = true;
         lastFolder_.assign(fileFolder);
@@ -175,11 +167,24 @@ void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::ws
                 lastPrefix_.append(parts[down]).push_back(kSep);
         }
     }
-    if (lastFull_) {
-        out.append(fullPath);
+    return lastFull_ ? nullptr : &lastPrefix_;
+}
+
+std::wstring_view EntryMaker::PrefixIn(std::wstring_view fileFolder) {
+    const std::wstring* relative = Relative(fileFolder);
+    return relative ? std::wstring_view(*relative) : fileFolder;
+}
+
+void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name) {
+    if (fullPath.empty()) {
+        out.append(name);
         return;
     }
-    out.append(lastPrefix_).append(name);
+    const std::wstring* relative = Relative(fullPath.substr(0, fullPath.find_last_of(kSep) + 1));
+    if (relative)
+        out.append(*relative).append(name);
+    else
+        out.append(fullPath);
 }
 
 std::wstring CommonFolder(const std::vector<std::wstring>& names,

@@ -43,8 +43,15 @@ public:
     std::wstring operator()(std::wstring_view fullPath, std::wstring_view name);
     // The same entry, appended to out.
     void AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name);
+    // What stands before the name in the entry of a file in fileFolder (a
+    // full folder with its "\"): a relative prefix, or fileFolder itself
+    // where the entry is the full path.
+    std::wstring_view PrefixIn(std::wstring_view fileFolder);
 
 private:
+    // The relative prefix for fileFolder; null where entries there are full paths.
+    const std::wstring* Relative(std::wstring_view fileFolder);
+
     std::wstring folder_;
     std::wstring rootKey_;                  // empty: the folder's drive is unknown
     std::vector<std::wstring_view> parts_;  // folder names below the root, in folder_

@@ -168,25 +168,23 @@ void CreatePlaylist(const std::wstring& directory) {
     // rebuilt from the sorted names, others paired by name.
     const bool withPaths = paths.size() == names.size();
     const std::wstring common = withPaths ? Playlist::CommonFolder(names, paths) : std::wstring();
-    std::vector<std::wstring> selected;
-    if (withPaths && common.empty()) selected = names;
-    General::Sort(names, 0, static_cast<int32_t>(names.size() - 1));
-    // In place: the old paths' buffers fit the new ones.
     const bool oneFolder = withPaths && !common.empty();
-    auto rebuild = [&](size_t i) {
-        paths[i].clear();
-        if (!names[i].empty()) paths[i].append(common).append(names[i]);
-    };
-    if (withPaths && !oneFolder) paths = Playlist::PathsInOrder(names, selected, paths);
+    std::vector<std::wstring> selected;
+    if (withPaths && !oneFolder) selected = names;
+    General::Sort(names, 0, static_cast<int32_t>(names.size() - 1));
+    if (oneFolder) {
+        // In place: the old paths' buffers fit the new ones.
+        for (size_t i = 0; i < names.size(); ++i) {
+            paths[i].clear();
+            if (!names[i].empty()) paths[i].append(common).append(names[i]);
+        }
+    } else if (withPaths) {
+        paths = Playlist::PathsInOrder(names, selected, paths);
+    }
     Trace::DebugWrite(kModule, kProc, L"", false, false, true);
 
     std::wstring name = L"new";
-    // Without a prompt the paths are rebuilt as the lines are written, each
-    // name read once; a prompt that is cancelled must find them rebuilt.
-    bool pending = oneFolder;
     if (state.Options.Prompt != 0) {
-        for (size_t i = 0; pending && i < names.size(); ++i) rebuild(i);
-        pending = false;
         if (!AskName(inihelper::ProgramFolder(), name)) return;
         if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
     }
@@ -197,11 +195,16 @@ void CreatePlaylist(const std::wstring& directory) {
     size_t estimate = 0;
     for (size_t i = 1; i < names.size(); ++i) estimate += names[i].size() + 2;
     lines.reserve(estimate + estimate / 4);
-    if (pending) rebuild(0);
+    // Files of one folder share what stands before their names.
+    const std::wstring_view prefix = oneFolder ? entry.PrefixIn(common) : std::wstring_view();
     for (size_t i = 1; i < names.size(); ++i) {
-        if (pending) rebuild(i);
-        entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(),
-                       names[i]);
+        if (oneFolder) {
+            if (!names[i].empty()) lines.append(prefix);
+            lines.append(names[i]);
+        } else {
+            entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(),
+                           names[i]);
+        }
         lines += L"\r\n";
     }
     PlaylistFile::Write(folder + name + L".m3u", lines, state.Options.Overwrite != 0);

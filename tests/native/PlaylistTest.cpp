@@ -74,7 +74,12 @@ TEST(PlaylistEntry, ResolvesFromThePlaylistFolder) {
     };
     for (const Case& c : cases) {
         Playlist::EntryMaker make(c.folder, false);
-        EXPECT_EQ(make(c.path, mdlFiles::FileNamePart(c.path)), c.entry) << c.folder << " | " << c.path;
+        const std::wstring_view name = mdlFiles::FileNamePart(c.path);
+        EXPECT_EQ(make(c.path, name), c.entry) << c.folder << " | " << c.path;
+        // The shared prefix of a one-folder selection gives the same entry.
+        std::wstring_view fileFolder(c.path);
+        fileFolder.remove_suffix(name.size());
+        EXPECT_EQ(std::wstring(make.PrefixIn(fileFolder)).append(name), c.entry) << c.path;
     }
 }
 
