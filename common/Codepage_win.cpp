@@ -36,6 +36,11 @@ bool FitsAnsi(std::wstring_view text) {
     return !lossy && Widen(CP_ACP, a) == text;
 }
 
+std::wstring ThroughAnsi(std::wstring_view text) {
+    if (FitsAnsi(text)) return std::wstring(text);
+    return Widen(CP_ACP, Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, text, nullptr));
+}
+
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
 std::wstring FromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }
 

@@ -22,35 +22,38 @@ bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_vie
     return WritePrivateProfileStringW(s.c_str(), k.c_str(), v.c_str(), f.c_str()) != FALSE;
 }
 
+namespace {
+
+// On a single-byte code page every byte is a character of its own: there the
+// answer's UTF-8 bytes, taken as code-page characters, reach the file as
+// those bytes and come back unchanged, and a name outside the code page
+// survives. A double-byte code page pairs bytes up, so UTF-8 would not
+// survive it: there the answer is code-page text like every other value, and
+// a character outside the code page arrives as "?", which no file name holds,
+// rather than as another name.
+bool CarriesUtf8() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+}
+
+constexpr wchar_t kMissingAnswer[] = L"\x01missing";
+
+}  // namespace
+
+// Through the wide functions, so that any path reaches the file.
 bool WriteAnswer(std::wstring_view answer, std::wstring_view file) {
-    std::string value = Codepage::ToUtf8(answer);
-    std::string path = Codepage::ToAnsi(file);
-    std::wstring widePath(file);
-    // A path the code page cannot hold goes through the wide function; the
-    // value's bytes must not be converted, so the narrow one writes them.
-    if (!Codepage::FitsAnsi(file)) {
-        wchar_t shortPath[MAX_PATH] = {};
-        if (GetShortPathNameW(widePath.c_str(), shortPath, MAX_PATH) == 0) return false;
-        path = Codepage::ToAnsi(shortPath);
-    }
-    return WritePrivateProfileStringA("input", "value", value.c_str(), path.c_str()) != FALSE;
+    const std::wstring value = CarriesUtf8() ? Codepage::FromAnsi(Codepage::ToUtf8(answer))
+                                             : Codepage::ThroughAnsi(answer);
+    return IniWrite(L"input", L"value", value, file);
 }
 
 std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue) {
-    std::string path = Codepage::ToAnsi(file);
-    if (!Codepage::FitsAnsi(file)) {
-        wchar_t shortPath[MAX_PATH] = {};
-        std::wstring widePath(file);
-        if (GetShortPathNameW(widePath.c_str(), shortPath, MAX_PATH) == 0)
-            return std::wstring(defaultValue.substr(0, 254));
-        path = Codepage::ToAnsi(shortPath);
-    }
-    char buffer[255] = {};
-    const char kMissing[] = "\x01missing";
-    DWORD n = GetPrivateProfileStringA("input", "value", kMissing, buffer, 255, path.c_str());
-    std::string bytes(buffer, n > 254 ? 254 : n);
-    if (bytes == kMissing) return std::wstring(defaultValue.substr(0, 254));
+    const std::wstring text = IniRead(L"input", L"value", file, kMissingAnswer);
+    if (text == kMissingAnswer) return std::wstring(defaultValue.substr(0, 254));
+    if (!CarriesUtf8()) return text;
+    const std::string bytes = Codepage::ToAnsi(text);
     // The 254-byte cut may split a character: then drop an incomplete tail.
+    // Bytes that are no UTF-8 at all came from an older program, in the code page.
     const size_t maxDrop = bytes.size() == 254 ? 3 : 0;
     for (size_t drop = 0; drop <= maxDrop; ++drop) {
         std::string_view candidate(bytes.data(), bytes.size() - drop);
@@ -59,7 +62,7 @@ std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue) 
                                 static_cast<int>(candidate.size()), nullptr, 0) > 0)
             return Codepage::FromUtf8(candidate);
     }
-    return Codepage::FromAnsi(bytes);
+    return text;
 }
 
 std::wstring ProgramFolder() {

@@ -16,10 +16,12 @@ std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstr
 bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
               std::wstring_view file);
 
-// The name prompt's answer (section "input", key "value"). It travels as
-// UTF-8 so that a name the system code page cannot hold arrives intact; plain
-// ASCII answers and markers such as "[cancel]" read the same either way, and a
-// value that is not UTF-8 (an older program's) is read in the code page.
+// The name prompt's answer (section "input", key "value"). Under a
+// single-byte code page it travels as UTF-8 so that a name the code page
+// cannot hold arrives intact; plain ASCII answers and markers such as
+// "[cancel]" read the same either way, and a value that is not UTF-8 (an older
+// program's) is read in the code page. Under a double-byte code page it is
+// code-page text, and a character outside it arrives as "?".
 bool WriteAnswer(std::wstring_view answer, std::wstring_view file);
 std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue);
 

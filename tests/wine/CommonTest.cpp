@@ -40,22 +40,58 @@ TEST(Codepage, RoundTripsAndDetectsUnfitText) {
     EXPECT_EQ(Codepage::FromUtf8(Codepage::ToUtf8(L"\u6771\u4eac.mp3")), L"\u6771\u4eac.mp3");
 }
 
-TEST(Answer, NamesOutsideTheCodePageArriveIntact) {
+bool SingleByteCodePage() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+}
+
+// Run again under Japanese, Chinese and Korean code pages (see CMakeLists).
+// A name arrives as it was typed, or, where the code page cannot carry it,
+// with "?" that no file name holds: never as some other name.
+TEST(Answer, NamesArriveAsTypedOrVisiblyNot) {
     std::wstring file = inihelper::UserFolder() + L"\\answer.ini";
     DeleteFileW(file.c_str());
     EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"[cancel]");
-    ASSERT_TRUE(inihelper::WriteAnswer(L"\u6771\u4eac mix", file));
-    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"\u6771\u4eac mix");
-    ASSERT_TRUE(inihelper::WriteAnswer(L"", file));
-    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"");
+    const std::wstring names[] = {
+        L"Party", L"", L"[cancel]",
+        L"caf\u00e9 \u00c1\u00cd\u00cf\u00d0\u00dd",  // UTF-8 bytes 0x81 0x8D 0x8F 0x90 0x9D
+        L"\u304a\u6c17\u306b\u5165\u308a",             // Japanese
+        L"\u4e2d\u6587\u6b4c",                          // Chinese
+        L"\uc74c\uc545",                                // Korean
+        L"\u6771\u4eac mix \u0100",
+    };
+    for (const std::wstring& name : names) {
+        ASSERT_TRUE(inihelper::WriteAnswer(name, file));
+        const std::wstring got = inihelper::ReadAnswer(file, L"[cancel]");
+        if (SingleByteCodePage() || Codepage::FitsAnsi(name))
+            EXPECT_EQ(got, name) << "code page " << GetACP();
+        else
+            EXPECT_NE(got.find(L'?'), std::wstring::npos) << "code page " << GetACP();
+    }
     // A value an older program wrote in the code page still reads.
-    WritePrivateProfileStringA("input", "value", "caf\xe9", Codepage::ToAnsi(file).c_str());
-    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"caf\u00e9");
+    const std::wstring old = SingleByteCodePage() ? L"caf\u00e9" : L"\u4e2d";
+    if (Codepage::FitsAnsi(old)) {
+        WritePrivateProfileStringA("input", "value", Codepage::ToAnsi(old).c_str(),
+                                   Codepage::ToAnsi(file).c_str());
+        EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), old);
+    }
     // Other keys of the file stay as they were.
     inihelper::IniWrite(L"trk", L"Prompt", L"1", file);
     inihelper::WriteAnswer(L"Party", file);
     EXPECT_EQ(inihelper::IniRead(L"trk", L"Prompt", file), L"1");
     DeleteFileW(file.c_str());
+}
+
+// The answer reaches a file in a folder whose name the code page cannot hold.
+TEST(Answer, ReachesAFolderOutsideTheCodePage) {
+    const std::wstring folder = inihelper::UserFolder() + L"\\\u0141\u00f3d\u017a \uc74c\uc545";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::wstring file = folder + L"\\trk.ini";
+    ASSERT_TRUE(inihelper::WriteAnswer(L"Party", file));
+    EXPECT_EQ(inihelper::ReadAnswer(file, L"[cancel]"), L"Party");
+    EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 // The sort passes shared starts a block of code units at a time; with the
