@@ -29,16 +29,57 @@ std::wstring FileName(void* module) {
     }
 }
 
+void* LoadSystemLibrary(const wchar_t* name) {
+    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    // Systems without the search flags reject them as an invalid parameter.
+    wchar_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    std::wstring path = std::wstring(system, n) + L"\\" + name;
+    return LoadLibraryW(path.c_str());
+}
+
+namespace {
+
+struct VersionApi {
+    decltype(&GetFileVersionInfoSizeW) sizeOf = nullptr;
+    decltype(&GetFileVersionInfoW) read = nullptr;
+    decltype(&VerQueryValueW) query = nullptr;
+};
+
+template <class F>
+void Find(HMODULE module, const char* name, F& function) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+const VersionApi& Api() {
+    static const VersionApi api = [] {
+        VersionApi a;
+        if (auto module = static_cast<HMODULE>(LoadSystemLibrary(L"version.dll"))) {
+            Find(module, "GetFileVersionInfoSizeW", a.sizeOf);
+            Find(module, "GetFileVersionInfoW", a.read);
+            Find(module, "VerQueryValueW", a.query);
+        }
+        return a;
+    }();
+    return api;
+}
+
+}  // namespace
+
 bool ReadVersion(const std::wstring& path, Version& version) {
+    const VersionApi& api = Api();
+    if (!api.sizeOf || !api.read || !api.query) return false;
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    DWORD size = api.sizeOf(path.c_str(), &ignored);
     if (size == 0) return false;
     std::vector<BYTE> data(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return false;
+    if (!api.read(path.c_str(), 0, size, data.data())) return false;
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) && fixed &&
+    if (api.query(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) && fixed &&
         fixedSize >= sizeof(VS_FIXEDFILEINFO)) {
         version.major = HIWORD(fixed->dwFileVersionMS);
         version.minor = LOWORD(fixed->dwFileVersionMS);
@@ -48,7 +89,7 @@ bool ReadVersion(const std::wstring& path, Version& version) {
     struct Translation { WORD language, codePage; };
     Translation* translations = nullptr;
     UINT translationSize = 0;
-    if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+    if (api.query(data.data(), L"\\VarFileInfo\\Translation",
                        reinterpret_cast<void**>(&translations), &translationSize) &&
         translations && translationSize >= sizeof(Translation)) {
         wchar_t query[64];
@@ -56,7 +97,7 @@ bool ReadVersion(const std::wstring& path, Version& version) {
                   translations->codePage);
         wchar_t* description = nullptr;
         UINT descriptionSize = 0;
-        if (VerQueryValueW(data.data(), query, reinterpret_cast<void**>(&description),
+        if (api.query(data.data(), query, reinterpret_cast<void**>(&description),
                            &descriptionSize) &&
             description && descriptionSize > 1)
             version.description = description;

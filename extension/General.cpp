@@ -37,17 +37,7 @@ VersionRecord OwnVersion() {
 
 // oleaut32 from the system directory only: inside Explorer a bare name would
 // also search the current folder, which a user may have filled with anything.
-void LoadOleAut32() {
-    HMODULE module = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return;
-    // Systems without the search flags reject them as an invalid parameter.
-    wchar_t system[MAX_PATH] = {};
-    UINT n = GetSystemDirectoryW(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
-    std::wstring path = std::wstring(system, n) + L"\\oleaut32.dll";
-    LoadLibraryW(path.c_str());
-    // Never freed: the library stays loaded for the life of the process.
-}
+void LoadOleAut32() { ModuleInfo::LoadSystemLibrary(L"oleaut32.dll"); }
 
 // Decimal with a leading blank when not negative, as the failure texts show it.
 std::wstring SignedText(long value) {

@@ -2,9 +2,15 @@
 # Fails when FILE imports a DLL that is not part of Windows itself: shipped
 # files must carry their runtime (no libstdc++, libgcc or winpthread DLLs).
 cmake_minimum_required(VERSION 3.25)
+# Imports are loaded before any of our code runs, from the program's own
+# folder first unless Windows lists the DLL as known (KnownDLLs). The shipped
+# files lie in a download folder before they are installed, so they import
+# known DLLs only, and comctl32, which their manifests bind to the system's
+# side-by-side copy. Anything else is loaded at run time from the system
+# directory.
 set(allowed
-  kernel32 user32 gdi32 advapi32 shell32 ole32 oleaut32 comctl32 comdlg32 shlwapi
-  version msvcrt uxtheme rpcrt4 winmm ws2_32 crypt32 bcrypt ntdll)
+  kernel32 user32 gdi32 advapi32 shell32 ole32 oleaut32 comdlg32 shlwapi msvcrt
+  rpcrt4 ws2_32 ntdll comctl32)
 
 execute_process(COMMAND ${OBJDUMP} -p ${FILE}
   OUTPUT_VARIABLE dump RESULT_VARIABLE rc ERROR_VARIABLE err)
