@@ -37,6 +37,28 @@ void RegDelValue(HKEY root, std::wstring_view subKey, std::wstring_view valueNam
     RegDeleteValueW(key.get(), name.c_str());
 }
 
+std::wstring RegGetString(HKEY root, std::wstring_view subKey, std::wstring_view valueName) {
+    const std::wstring path(subKey), name(valueName);
+    DWORD bytes = 0;
+    if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        bytes < sizeof(wchar_t))
+        return {};
+    std::wstring value(bytes / sizeof(wchar_t), L'\0');
+    if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value.data(), &bytes) !=
+        ERROR_SUCCESS)
+        return {};
+    value.resize(wcsnlen(value.c_str(), bytes / sizeof(wchar_t)));
+    return value;
+}
+
+bool IsClassId(std::wstring_view text) {
+    if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') return false;
+    CLSID id{};
+    const std::wstring copy(text);
+    return SUCCEEDED(CLSIDFromString(copy.c_str(), &id));
+}
+
 void RegDelKey(HKEY root, std::wstring_view subKey) {
     const std::wstring path(subKey);
     // An empty path would name the root itself; never delete that.

@@ -26,6 +26,11 @@ constexpr wchar_t UnknownClassId[] = L"!";
 void RegSetValue(HKEY root, std::wstring_view subKey, std::wstring_view valueName, std::wstring_view value);
 // Deletes one value (the default value for an empty name) of an existing key.
 void RegDelValue(HKEY root, std::wstring_view subKey, std::wstring_view valueName);
+// A REG_SZ value (the default value for an empty name); empty when the key or
+// value is missing or of another type.
+std::wstring RegGetString(HKEY root, std::wstring_view subKey, std::wstring_view valueName);
+// True for a braced class identifier text such as {928BB78A-14A7-11D3-A91E-0040056902A2}.
+bool IsClassId(std::wstring_view text);
 // Deletes the last key of the path; the keys above it stay.
 void RegDelKey(HKEY root, std::wstring_view subKey);
 

@@ -259,10 +259,15 @@ bool frmMain::RemoveTRK() {
     SetBold(1, true);
     Repaint();
 
+    // The approval is named by the class identifier that the installation
+    // wrote into the handler's key; the ProgID, which outlives the library
+    // file unless the library unregistered itself, is asked only without it.
+    std::wstring classId = Registry::RegGetString(HKEY_CLASSES_ROOT, HandlerKeyForRemoval, L"");
+    if (!Registry::IsClassId(classId)) classId = Registry::ClassIdFromProgId(ProgId);
     Registry::RegDelValue(HKEY_CLASSES_ROOT, HandlerKeyForRemoval, L"");
     Registry::RegDelKey(HKEY_CLASSES_ROOT, HandlerKeyForRemoval);
-    // The ProgID's registration outlives the library file, so this still finds it.
-    Registry::RegDelValue(HKEY_LOCAL_MACHINE, ApprovedKey, Registry::ClassIdFromProgId(ProgId));
+    if (classId != Registry::UnknownClassId)
+        Registry::RegDelValue(HKEY_LOCAL_MACHINE, ApprovedKey, classId);
     Sleep(StepPause);
 
     SetBold(1, false);

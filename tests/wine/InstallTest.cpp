@@ -316,6 +316,23 @@ TEST(Failures, SourceThatCannotBeDeleted) {
     EXPECT_TRUE(HandlerEntriesAbsent());
 }
 
+// A library that unregistered itself took its ProgID along; the approval is
+// still found by the class identifier in the handler's key.
+TEST(Removal, TheApprovalGoesEvenAfterTheLibraryUnregisteredItself) {
+    ASSERT_TRUE(InstallFromFullDelivery());
+    HMODULE library = LoadLibraryW((SystemDir() + L"\\trkmenu.dll").c_str());
+    ASSERT_TRUE(library);
+    auto unregister = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DllUnregisterServer")));
+    ASSERT_TRUE(unregister);
+    EXPECT_EQ(unregister(), S_OK);
+    FreeLibrary(library);
+    ASSERT_FALSE(ReadString(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt\\CLSID", L""));
+    ASSERT_TRUE(RunToSuccess(L"remove"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId));
+}
+
 TEST(Removal, AFileInUseStopsItBeforeTheRegistry) {
     ASSERT_TRUE(InstallFromFullDelivery());
     const std::wstring library = SystemDir() + L"\\trkmenu.dll";

@@ -43,6 +43,7 @@ if(TRK_RUN_TESTS)
       Failures.DestinationInUse
       Failures.SourceThatCannotBeDeleted
       Removal.AFileInUseStopsItBeforeTheRegistry
+      Removal.TheApprovalGoesEvenAfterTheLibraryUnregisteredItself
       EndToEnd.TheShellFindsTheInstalledHandlerUntilItIsRemoved)
     add_test(NAME wine_install.${scenario} COMMAND wine_install --gtest_filter=${scenario} ${trk_install_inputs})
     set_tests_properties(wine_install.${scenario} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)

@@ -111,6 +111,25 @@ TEST_F(RegistryOps, DelKeyRemovesOnlyTheLastKeyWhateverTheLetterCase) {
     RegCloseKey(check);
 }
 
+TEST_F(RegistryOps, GetStringReadsTextValuesOnly) {
+    Registry::RegSetValue(root, L"Handler", L"", L"{928BB78A-14A7-11D3-A91E-0040056902A2}");
+    EXPECT_EQ(Registry::RegGetString(root, L"Handler", L""), L"{928BB78A-14A7-11D3-A91E-0040056902A2}");
+    const DWORD number = 7;
+    RegSetKeyValueW(root, L"Handler", L"Number", REG_DWORD, &number, sizeof number);
+    EXPECT_EQ(Registry::RegGetString(root, L"Handler", L"Number"), L"");
+    EXPECT_EQ(Registry::RegGetString(root, L"Handler", L"Missing"), L"");
+    EXPECT_EQ(Registry::RegGetString(root, L"Missing", L""), L"");
+}
+
+TEST(IsClassId, OnlyBracedIdentifiers) {
+    EXPECT_TRUE(Registry::IsClassId(L"{928BB78A-14A7-11D3-A91E-0040056902A2}"));
+    EXPECT_TRUE(Registry::IsClassId(L"{928bb78a-14a7-11d3-a91e-0040056902a2}"));
+    EXPECT_FALSE(Registry::IsClassId(L"928BB78A-14A7-11D3-A91E-0040056902A2"));
+    EXPECT_FALSE(Registry::IsClassId(L"{928BB78A-14A7-11D3-A91E-0040056902AZ}"));
+    EXPECT_FALSE(Registry::IsClassId(L"!"));
+    EXPECT_FALSE(Registry::IsClassId(L""));
+}
+
 TEST(SystemDirectory, IsThePlatformsWithoutTrailingBackslash) {
     wchar_t expected[MAX_PATH] = {};
     GetSystemDirectoryW(expected, MAX_PATH);
