@@ -283,11 +283,26 @@ void frmMain::cmdOk_Click() {
     DestroyWindow(hwnd_);
 }
 
+// Copies carry the read-only mark of files from a CD or some archives, and
+// the system refuses to overwrite or delete such a file: a later run could
+// then neither install nor remove it. Our files never keep the mark.
+namespace {
+void ClearReadOnly(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return;
+    const DWORD rest = attributes & ~FILE_ATTRIBUTE_READONLY;
+    SetFileAttributesW(path.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL);
+}
+}  // namespace
+
 bool frmMain::MoveInto(const std::wstring& source, const std::wstring& destination) {
+    ClearReadOnly(destination);
     if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
         ShowFileFailure(InstallText::FileOp::Copy, source, destination, GetLastError());
         return false;
     }
+    ClearReadOnly(destination);
+    ClearReadOnly(source);
     if (!DeleteFileW(source.c_str())) {
         ShowFileFailure(InstallText::FileOp::Delete, source, {}, GetLastError());
         return false;
@@ -296,6 +311,7 @@ bool frmMain::MoveInto(const std::wstring& source, const std::wstring& destinati
 }
 
 bool frmMain::DeleteInstalled(const std::wstring& path) {
+    ClearReadOnly(path);
     if (DeleteFileW(path.c_str())) return true;
     ShowFileFailure(InstallText::FileOp::Delete, path, {}, GetLastError());
     return false;

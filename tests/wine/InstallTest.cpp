@@ -316,6 +316,33 @@ TEST(Failures, SourceThatCannotBeDeleted) {
     EXPECT_TRUE(HandlerEntriesAbsent());
 }
 
+bool ReadOnly(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Files from a CD or some archives are read-only; the copies must not stay so,
+// or no later run could replace or remove them.
+TEST(Installation, ReadOnlyFilesAreInstalledAndRemovedAgain) {
+    DeliverAll();
+    for (auto name : Shipped)
+        ASSERT_TRUE(SetFileAttributesW((DeliveryDir() + L"\\" + name).c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(RunToSuccess(L""));
+    for (auto name : Shipped) {
+        EXPECT_TRUE(Exists(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
+        EXPECT_FALSE(ReadOnly(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
+        EXPECT_FALSE(Exists(DeliveryDir() + L"\\" + name)) << testing::PrintToString(name);
+    }
+    // An installed file that is read-only all the same is still replaced and removed.
+    SetFileAttributesW((SystemDir() + L"\\trkmenu.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+    DeliverAll();
+    ASSERT_TRUE(RunToSuccess(L""));
+    SetFileAttributesW((SystemDir() + L"\\trkkit.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(RunToSuccess(L"remove"));
+    for (auto name : Shipped) EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
 // A library that unregistered itself took its ProgID along; the approval is
 // still found by the class identifier in the handler's key.
 TEST(Removal, TheApprovalGoesEvenAfterTheLibraryUnregisteredItself) {

@@ -32,6 +32,7 @@ if(TRK_RUN_TESTS)
       Installation.MovesTheFilesRegistersAndIsRemovedAgain
       Installation.OnlyTheBareWordRemoveInAnyCaseRemoves
       Installation.UsesTheTrkkitOfTheSystemDirectoryNeverOneBesideTheInstaller
+      Installation.ReadOnlyFilesAreInstalledAndRemovedAgain
       Failures.TrkkitNowhere
       Failures.TrkmenuMissing
       Failures.TrkconfigMissing
