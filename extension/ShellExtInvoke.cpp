@@ -183,13 +183,9 @@ void CreatePlaylist(const std::wstring& directory) {
     }
     Trace::DebugWrite(kModule, kProc, L"", false, false, true);
 
-    std::wstring name = L"new";
-    if (state.Options.Prompt != 0) {
-        if (!AskName(inihelper::ProgramFolder(), name)) return;
-        if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
-    }
-
-    Line(L"Writing list to file");
+    // The lines are made before the prompt: while it is open the thread's
+    // messages run, and another menu of this thread may take over the
+    // selection. This playlist holds the files it was chosen for.
     Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
     std::wstring lines;
     size_t estimate = 0;
@@ -207,6 +203,14 @@ void CreatePlaylist(const std::wstring& directory) {
         }
         lines += L"\r\n";
     }
+
+    std::wstring name = L"new";
+    if (state.Options.Prompt != 0) {
+        if (!AskName(inihelper::ProgramFolder(), name)) return;
+        if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
+    }
+
+    Line(L"Writing list to file");
     PlaylistFile::Write(folder + name + L".m3u", lines, state.Options.Overwrite != 0);
     Line(L"List has been written", true);
 }

@@ -449,6 +449,39 @@ TEST_F(Prompt, WaitSleepsAndRunsTheThreadsMessages) {
     DestroyWindow(window);
 }
 
+// Another menu of this thread, chosen while the prompt is open, takes over
+// the selection; the open command still writes the files it was chosen for.
+LRESULT CALLBACK SelectElsewhere(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        auto* other = reinterpret_cast<const std::wstring*>(lParam);
+        ModuleState& s = ThreadState();
+        s.SelectionList.assign({L"", L"z.mp3"});
+        s.SelectionPaths.assign({L"", *other + L"\\z.mp3"});
+        delivered = true;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(Prompt, ASelectionMadeDuringThePromptStaysOutOfThisPlaylist) {
+    Select(folder, {L"c.mp3", L"A.mp3", L"b.mp3"});
+    const std::wstring other = folder + L"\\Sub";
+    delivered = false;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SelectElsewhere;
+    wc.lpszClassName = L"TrkSelectElsewhere";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(L"TrkSelectElsewhere", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_APP, 0, reinterpret_cast<LPARAM>(&other));
+    Answer(L"Party", 0, 500);
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(Read(Playlist(L"Party")), "A.mp3\r\nb.mp3\r\nc.mp3\r\n");
+    DestroyWindow(window);
+}
+
 TEST_F(Prompt, OptionsCommandStartsTrkconfigWithoutArguments) {
     EXPECT_EQ(Run(ansiFolder.c_str(), MAKEINTRESOURCEA(1)), S_OK);
     std::wstring log = library + L"\\fake_trkconfig.log";
