@@ -136,6 +136,16 @@ bool IsAscii(std::wstring_view text) {
     return any < 0x80;
 }
 
+// Valid UTF-8 with at least one byte above ASCII: text that a code page
+// would hardly produce by chance.
+bool IsUtf8Beyond7Bits(std::string_view bytes) {
+    bool high = false;
+    for (char c : bytes) high |= static_cast<unsigned char>(c) >= 0x80;
+    return high && bytes.size() <= 0x7FFFFFFF &&
+           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                               static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
 const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::ToAnsi, Codepage::FromAnsi,
                              Codepage::ToUtf8};
 
@@ -214,6 +224,14 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
     }
     if (plan.rewrite) {
         std::string old = ReadAll(file.Get());
+        if (plan.convertOld && IsUtf8Beyond7Bits(old)) {
+            // Another program's UTF-8 playlist without a byte-order mark:
+            // read as the code page its entries would be garbled for good.
+            // They stay as they are, and the new ones follow in UTF-8.
+            WriteAll(file.Get(), Codepage::ToUtf8(lines));
+            if (!file.Close()) RaiseSystemError(GetLastError());
+            return;
+        }
         file.Close();
         Replace(path, Playlist::Compose(plan, lines, old, kCodec));
         return;

@@ -277,6 +277,14 @@ TEST_F(Invoke, NamesOutsideTheCodePageMakeUtf8WithBom) {
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist()).substr(Read(Playlist()).size() - 7), "z.mp3\r\n");
     EXPECT_EQ(Read(Playlist()).find("\xEF\xBB\xBF", 1), std::string::npos);
+
+    // Another program's UTF-8 playlist without a byte-order mark keeps its
+    // entries as they are; the new ones follow in UTF-8.
+    const std::string foreign = "caf\xC3\xA9.mp3\r\n";
+    Write(Playlist(), foreign);
+    Select(folder, {kTokyo + L".mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), foreign + "\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
 }
 
 TEST_F(Invoke, WholeTraceOfARun) {
