@@ -37,3 +37,6 @@ struct ModuleState {
 ModuleState& ThreadState();
 // Frees the calling thread's record (thread detach); a later use starts afresh.
 void ReleaseThreadState();
+// Frees every thread's record and the means to find them (the library is
+// being unloaded; nothing of it runs again).
+void ReleaseAllThreadStates();

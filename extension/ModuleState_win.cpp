@@ -4,27 +4,69 @@
 
 // A TLS slot with explicit cleanup rather than thread_local: Explorer loads
 // the library while its threads already run, and per-thread C++ objects of a
-// late-loaded DLL do not survive those threads' ends.
+// late-loaded DLL do not survive those threads' ends. Every record is also on
+// one list, so that a library that is unloaded while threads that used it
+// still run takes their records and its slot along: Explorer loads and
+// unloads a handler library many times in a session.
 namespace {
+
+struct Record {
+    ModuleState state;
+    Record* previous = nullptr;
+    Record* next = nullptr;
+};
+
+SRWLOCK recordsLock = SRWLOCK_INIT;
+Record* firstRecord = nullptr;
 
 DWORD Slot() {
     static const DWORD slot = TlsAlloc();
     return slot;
 }
 
+void Link(Record* record) {
+    AcquireSRWLockExclusive(&recordsLock);
+    record->next = firstRecord;
+    if (firstRecord) firstRecord->previous = record;
+    firstRecord = record;
+    ReleaseSRWLockExclusive(&recordsLock);
+}
+
+void Unlink(Record* record) {
+    AcquireSRWLockExclusive(&recordsLock);
+    if (record->previous) record->previous->next = record->next;
+    else firstRecord = record->next;
+    if (record->next) record->next->previous = record->previous;
+    ReleaseSRWLockExclusive(&recordsLock);
+}
+
 }  // namespace
 
 ModuleState& ThreadState() {
-    auto* state = static_cast<ModuleState*>(TlsGetValue(Slot()));
-    if (!state) {
-        state = new ModuleState();
-        TlsSetValue(Slot(), state);
+    auto* record = static_cast<Record*>(TlsGetValue(Slot()));
+    if (!record) {
+        record = new Record();
+        Link(record);
+        TlsSetValue(Slot(), record);
     }
-    return *state;
+    return record->state;
 }
 
 void ReleaseThreadState() {
-    auto* state = static_cast<ModuleState*>(TlsGetValue(Slot()));
+    auto* record = static_cast<Record*>(TlsGetValue(Slot()));
+    if (!record) return;
     TlsSetValue(Slot(), nullptr);
-    delete state;
+    Unlink(record);
+    delete record;
+}
+
+void ReleaseAllThreadStates() {
+    AcquireSRWLockExclusive(&recordsLock);
+    while (firstRecord) {
+        Record* record = firstRecord;
+        firstRecord = record->next;
+        delete record;
+    }
+    ReleaseSRWLockExclusive(&recordsLock);
+    TlsFree(Slot());
 }

@@ -4,10 +4,15 @@
 #include "ModuleState.h"
 #include "Server.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    // Each thread's record goes with the thread; the process's last one with
-    // the library.
-    if (reason == DLL_THREAD_DETACH || reason == DLL_PROCESS_DETACH) ReleaseThreadState();
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    // Each thread's record goes with the thread. An unloaded library takes
+    // every record along, also those of threads that go on; at the process's
+    // end only the last thread's is left.
+    if (reason == DLL_THREAD_DETACH) ReleaseThreadState();
+    if (reason == DLL_PROCESS_DETACH) {
+        if (reserved) ReleaseThreadState();
+        else ReleaseAllThreadStates();
+    }
     return TRUE;
 }
 

@@ -63,4 +63,70 @@ TEST(Threads, AThreadOlderThanTheLibraryUsesItAndEnds) {
     support::OnNewThread([] { EXPECT_EQ(BuildMenu(), 2); });
     CloseHandle(loaded);
     CoUninitialize();
+    FreeLibrary(library);
+}
+
+// Explorer unloads an idle handler library and loads it again many times in a
+// session. Each unload takes along the records of threads that go on, and the
+// library's own thread-local slot.
+TEST(Threads, LoadingAndUnloadingAgainLeavesNoSlotsTaken) {
+    support::WriteOptions({});
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HANDLE go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    bool stop = false;
+    int workerResult = 0;
+    // A thread that builds a menu in every cycle and outlives them all.
+    std::thread worker([&] {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        for (;;) {
+            WaitForSingleObject(go, INFINITE);
+            if (stop) break;
+            workerResult = BuildMenu();
+            CoFreeUnusedLibrariesEx(0, 0);  // as an idle Explorer thread does
+            SetEvent(done);
+        }
+        CoUninitialize();
+    });
+    auto nextFreeSlot = [] {
+        const DWORD slot = TlsAlloc();
+        TlsFree(slot);
+        return slot;
+    };
+    {
+        // Registered once, by a copy of the library that is gone again.
+        HMODULE library = LoadLibraryW(DllPath().c_str());
+        ASSERT_NE(library, nullptr);
+        auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
+        ASSERT_EQ(registerServer(), S_OK);
+        FreeLibrary(library);
+    }
+    auto cycle = [&] {
+        HMODULE library = LoadLibraryW(DllPath().c_str());
+        ASSERT_NE(library, nullptr);
+        auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
+        EXPECT_EQ(BuildMenu(), 2);
+        SetEvent(go);
+        WaitForSingleObject(done, INFINITE);
+        EXPECT_EQ(workerResult, 2);
+        EXPECT_EQ(canUnload(), S_OK);
+        CoFreeUnusedLibrariesEx(0, 0);
+        FreeLibrary(library);
+        EXPECT_EQ(GetModuleHandleW(DllPath().c_str()), nullptr) << "the library is unloaded";
+    };
+    cycle();
+    const DWORD before = nextFreeSlot();
+    const DWORD cycles = 20;
+    for (DWORD i = 0; i < cycles; ++i) cycle();
+    // The C++ runtime linked into the library takes one slot per load that it
+    // never gives back; the library's own records and slot add nothing to it.
+    EXPECT_LE(nextFreeSlot() - before, cycles);
+    stop = true;
+    SetEvent(go);
+    worker.join();
+    CloseHandle(go);
+    CloseHandle(done);
+    CoUninitialize();
 }
