@@ -82,6 +82,14 @@ HINSTANCE Instance() {
     return module;
 }
 
+void StayLoaded() {
+    static LONG pinned = 0;
+    if (InterlockedExchange(&pinned, 1)) return;
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&StayLoaded), &module);
+}
+
 void LockModule() { InterlockedIncrement(&moduleCount); }
 void UnlockModule() { InterlockedDecrement(&moduleCount); }
 LONG ModuleCount() { return InterlockedCompareExchange(&moduleCount, 0, 0); }

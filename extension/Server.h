@@ -16,6 +16,13 @@ void LockModule();
 void UnlockModule();
 LONG ModuleCount();
 
+// Keeps the library loaded for the rest of the process once it has made an
+// object. The threads runtime linked into it takes a thread-local slot on
+// each load that it never gives back, and Explorer unloads an idle handler
+// and loads it again many times in a session: the process would run out of
+// slots. A library that only registered itself is still unloaded.
+void StayLoaded();
+
 // The class factory of ShellExt (a static object).
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
 

@@ -43,6 +43,7 @@ struct MediumGuard {
 HRESULT ShellExt::Create(REFIID riid, void** ppv) {
     auto* object = new (std::nothrow) ShellExt();
     if (!object) return E_OUTOFMEMORY;
+    Server::StayLoaded();
     HRESULT hr = object->QueryInterface(riid, ppv);
     object->Release();
     return hr;
