@@ -5,9 +5,9 @@
 // A TLS slot with explicit cleanup rather than thread_local: Explorer loads
 // the library while its threads already run, and per-thread C++ objects of a
 // late-loaded DLL do not survive those threads' ends. Every record is also on
-// one list, so that a library that is unloaded while threads that used it
-// still run takes their records and its slot along: Explorer loads and
-// unloads a handler library many times in a session.
+// one list, so that a library unloaded while threads that used it still run
+// (one that made no objects and so did not stay loaded) takes their records
+// and its slot along.
 namespace {
 
 struct Record {
