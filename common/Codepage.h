@@ -16,6 +16,8 @@ bool FitsAnsi(std::wstring_view text);
 std::wstring ThroughAnsi(std::wstring_view text);
 
 std::string ToUtf8(std::wstring_view text);
+// True when the bytes are well-formed UTF-8 (empty text is).
+bool IsUtf8(std::string_view bytes);
 std::wstring FromUtf8(std::string_view text);
 
 }  // namespace Codepage

@@ -42,6 +42,13 @@ std::wstring ThroughAnsi(std::wstring_view text) {
 }
 
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
+
+bool IsUtf8(std::string_view bytes) {
+    if (bytes.empty()) return true;
+    if (bytes.size() > 0x7FFFFFFF) return false;
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                               static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
 std::wstring FromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }
 
 }  // namespace Codepage

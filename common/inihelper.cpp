@@ -58,9 +58,7 @@ std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue) 
     for (size_t drop = 0; drop <= maxDrop; ++drop) {
         std::string_view candidate(bytes.data(), bytes.size() - drop);
         if (candidate.empty()) return {};
-        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, candidate.data(),
-                                static_cast<int>(candidate.size()), nullptr, 0) > 0)
-            return Codepage::FromUtf8(candidate);
+        if (Codepage::IsUtf8(candidate)) return Codepage::FromUtf8(candidate);
     }
     return text;
 }

@@ -141,9 +141,7 @@ bool IsAscii(std::wstring_view text) {
 bool IsUtf8Beyond7Bits(std::string_view bytes) {
     bool high = false;
     for (char c : bytes) high |= static_cast<unsigned char>(c) >= 0x80;
-    return high && bytes.size() <= 0x7FFFFFFF &&
-           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                               static_cast<int>(bytes.size()), nullptr, 0) > 0;
+    return high && Codepage::IsUtf8(bytes);
 }
 
 const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::ToAnsi, Codepage::FromAnsi,
