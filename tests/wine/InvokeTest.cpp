@@ -336,6 +336,15 @@ TEST_F(Invoke, WholeTraceOfARun) {
     EXPECT_EQ(ThreadState().TraceDepth, 1);
 }
 
+// A message-only window of this thread, handled by procedure.
+HWND MessageWindow(WNDPROC procedure, const wchar_t* className) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = procedure;
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowW(className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
 bool delivered = false;
 LRESULT CALLBACK NoteApp(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_APP) delivered = true;
@@ -429,12 +438,7 @@ TEST_F(Prompt, MissingTrkconfigIsFileNotFound) {
 TEST_F(Prompt, WaitSleepsAndRunsTheThreadsMessages) {
     // A window of this thread gets a message while the prompt is open.
     delivered = false;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = NoteApp;
-    wc.lpszClassName = L"TrkInvokeTest";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowW(L"TrkInvokeTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                nullptr, nullptr);
+    HWND window = MessageWindow(NoteApp, L"TrkInvokeTest");
     ASSERT_NE(window, nullptr);
     std::thread poster([window] {
         Sleep(300);
@@ -475,12 +479,7 @@ TEST_F(Prompt, ASelectionMadeDuringThePromptStaysOutOfThisPlaylist) {
     Select(folder, {L"c.mp3", L"A.mp3", L"b.mp3"});
     const std::wstring other = folder + L"\\Sub";
     delivered = false;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = SelectElsewhere;
-    wc.lpszClassName = L"TrkSelectElsewhere";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowW(L"TrkSelectElsewhere", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                nullptr, nullptr);
+    HWND window = MessageWindow(SelectElsewhere, L"TrkSelectElsewhere");
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_APP, 0, reinterpret_cast<LPARAM>(&other));
     Answer(L"Party", 0, 500);
