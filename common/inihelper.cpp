@@ -5,6 +5,7 @@
 
 #include "Codepage.h"
 #include "ModuleInfo.h"
+#include "OptionTable.h"
 
 namespace inihelper {
 std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstring_view file,
@@ -44,11 +45,11 @@ constexpr wchar_t kMissingAnswer[] = L"\x01missing";
 bool WriteAnswer(std::wstring_view answer, std::wstring_view file) {
     const std::wstring value = CarriesUtf8() ? Codepage::FromAnsi(Codepage::ToUtf8(answer))
                                              : Codepage::ThroughAnsi(answer);
-    return IniWrite(L"input", L"value", value, file);
+    return IniWrite(OptionTable::kInputSection, OptionTable::kAnswerKey, value, file);
 }
 
 std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue) {
-    const std::wstring text = IniRead(L"input", L"value", file, kMissingAnswer);
+    const std::wstring text = IniRead(OptionTable::kInputSection, OptionTable::kAnswerKey, file, kMissingAnswer);
     if (text == kMissingAnswer) return std::wstring(defaultValue.substr(0, 254));
     if (!CarriesUtf8()) return text;
     const std::string bytes = Codepage::ToAnsi(text);

@@ -13,6 +13,9 @@ struct OptionSet {
     int16_t Prompt = 0;
     int16_t Overwrite = 0;
     int16_t Paths = 0;
+    int16_t Format = 0;
+    int16_t Order = 0;
+    int16_t Folders = 0;
     std::wstring Files;                      // normalised: valid elements joined by ","
     std::vector<std::wstring> ExtensionList; // valid elements in file order
 };

@@ -1,32 +1,25 @@
 #include "Setup.h"
 
+#include <iterator>
 #include <string>
 
 #include "ModuleState.h"
+#include "OptionTable.h"
 #include "Trace.h"
 #include "inihelper.h"
 
 namespace Setup {
 namespace {
 
-constexpr std::wstring_view kSection = L"trk";
+using OptionTable::kNumeric;
+using OptionTable::kSection;
 
-struct NumericKey {
-    const wchar_t* name;
-    const wchar_t* fallback;  // also the default when the key is missing
-    int16_t OptionSet::*field;
+// Where each numeric option of the table lives in the thread's OptionSet.
+constexpr int16_t OptionSet::*kFields[] = {
+    &OptionSet::Bitmaps, &OptionSet::Debug, &OptionSet::Prompt, &OptionSet::Overwrite,
+    &OptionSet::Paths,   &OptionSet::Format, &OptionSet::Order,  &OptionSet::Folders,
 };
-
-constexpr NumericKey kNumericKeys[] = {
-    {L"Bitmaps", L"1", &OptionSet::Bitmaps},
-    {L"Debug", L"0", &OptionSet::Debug},
-    {L"Prompt", L"1", &OptionSet::Prompt},
-    {L"Overwrite", L"1", &OptionSet::Overwrite},
-    {L"Paths", L"0", &OptionSet::Paths},
-};
-
-constexpr std::wstring_view kDefaultFiles =
-    L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma";
+static_assert(std::size(kFields) == OptionTable::NumericCount);
 
 std::wstring Quoted(std::wstring_view key) { return L"\"" + std::wstring(key) + L"\"="; }
 
@@ -42,15 +35,17 @@ void GetOptions() {
     Trace::ProcEnter(state.TraceDepth);
     const std::wstring file = inihelper::OptionsFile();
 
-    for (const NumericKey& key : kNumericKeys) {
-        std::wstring text = inihelper::IniRead(kSection, key.name, file, key.fallback);
-        if (!OptionText::IsNumber(text)) text = key.fallback;
+    for (int k = 0; k < OptionTable::NumericCount; ++k) {
+        const OptionTable::NumericOption& key = kNumeric[k];
+        std::wstring text = inihelper::IniRead(kSection, key.name, file, key.defaultValue);
+        if (!OptionText::IsNumber(text)) text = key.defaultValue;
         trace(L"Reading " + Quoted(key.name) + text);
-        options.*key.field = OptionText::ToInteger16(text);
+        options.*kFields[k] = OptionText::ToInteger16(text);
     }
 
-    const std::wstring files = inihelper::IniRead(kSection, L"Files", file, kDefaultFiles);
-    trace(L"Reading " + Quoted(L"Files") + files);
+    const std::wstring files =
+        inihelper::IniRead(kSection, OptionTable::kFilesKey, file, OptionTable::kDefaultFiles);
+    trace(L"Reading " + Quoted(OptionTable::kFilesKey) + files);
     Trace::ProcEnter(state.TraceDepth);
     trace(L"Splitting File Extension string into an array");
     options.ExtensionList.clear();
@@ -82,13 +77,13 @@ void SetOptions() {
     Trace::ProcEnter(state.TraceDepth);
     const std::wstring file = inihelper::OptionsFile();
 
-    for (const NumericKey& key : kNumericKeys) {
-        const std::wstring value = std::to_wstring(options.*key.field);
-        trace(L"Writing " + Quoted(key.name) + value);
-        inihelper::IniWrite(kSection, key.name, value, file);
+    for (int k = 0; k < OptionTable::NumericCount; ++k) {
+        const std::wstring value = std::to_wstring(options.*kFields[k]);
+        trace(L"Writing " + Quoted(kNumeric[k].name) + value);
+        inihelper::IniWrite(kSection, kNumeric[k].name, value, file);
     }
-    trace(L"Writing " + Quoted(L"Files") + options.Files);
-    inihelper::IniWrite(kSection, L"Files", options.Files, file);
+    trace(L"Writing " + Quoted(OptionTable::kFilesKey) + options.Files);
+    inihelper::IniWrite(kSection, OptionTable::kFilesKey, options.Files, file);
 
     Trace::ProcLeave(state.TraceDepth);
     trace(L"Done SetOptions()");

@@ -37,8 +37,8 @@ std::wstring ShownExtensions(std::wstring_view stored) {
 OptionValues LoadOptions(const ReadKey& read) {
     OptionValues values;
     for (int k = 0; k < CheckKeyCount; ++k)
-        values.states[k] = CheckState(read(kCheckKeys[k].name, kCheckKeys[k].defaultValue),
-                                      kCheckKeys[k].defaultValue);
+        values.states[k] = CheckState(read(OptionTable::kNumeric[k].name, OptionTable::kNumeric[k].defaultValue),
+                                      OptionTable::kNumeric[k].defaultValue);
     values.files = ShownExtensions(read(kFilesKey, kDefaultFiles));
     return values;
 }
@@ -46,7 +46,7 @@ OptionValues LoadOptions(const ReadKey& read) {
 bool SaveOptions(const OptionValues& values, const WriteKey& write) {
     bool allWritten = true;
     for (int k = 0; k < CheckKeyCount; ++k)
-        allWritten &= write(kCheckKeys[k].name, std::to_wstring(values.states[k]));
+        allWritten &= write(OptionTable::kNumeric[k].name, std::to_wstring(values.states[k]));
     allWritten &= write(kFilesKey, values.files);
     return allWritten;
 }

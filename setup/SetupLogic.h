@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "CommandLine.h"
+#include "OptionTable.h"
 
 namespace SetupLogic {
 
@@ -23,7 +24,7 @@ Mode ChooseMode(std::wstring_view argumentText);
 // a way out, so it answers like Cancel.
 enum class PromptResult { Ok, Cancel, Closed };
 
-inline constexpr std::wstring_view kCancelMarker = L"[cancel]";
+using OptionTable::kCancelMarker;
 
 std::wstring Answer(PromptResult result, std::wstring_view typedText);
 
@@ -31,20 +32,12 @@ std::wstring Answer(PromptResult result, std::wstring_view typedText);
 // stale answer left in the file by an earlier prompt is never used.
 inline int PromptExitStatus(bool answerWritten) { return answerWritten ? 0 : 1; }
 
-// The options dialog's view of section "trk".
+// The options dialog's view of section "trk": one three-state check box for
+// each of the table's first CheckKeyCount numeric options.
 enum CheckKey { Bitmaps, Debug, Prompt, Overwrite, Paths, CheckKeyCount };
-
-struct Key {
-    std::wstring_view name;
-    std::wstring_view defaultValue;
-};
-inline constexpr std::array<Key, CheckKeyCount> kCheckKeys{{
-    {L"Bitmaps", L"1"}, {L"Debug", L"0"}, {L"Prompt", L"1"}, {L"Overwrite", L"1"}, {L"Paths", L"0"},
-}};
-inline constexpr std::wstring_view kFilesKey = L"Files";
-inline constexpr std::wstring_view kDefaultFiles =
-    L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma";
-inline constexpr std::wstring_view kSection = L"trk";
+using OptionTable::kDefaultFiles;
+using OptionTable::kFilesKey;
+using OptionTable::kSection;
 
 struct OptionValues {
     // 0 unchecked, 1 checked, 2 greyed.

@@ -135,6 +135,9 @@ TEST_F(Options, SetOptionsTracesEveryValueItWrites) {
                      L" Setup::SetOptions() - Writing \"Prompt\"=1",
                      L" Setup::SetOptions() - Writing \"Overwrite\"=1",
                      L" Setup::SetOptions() - Writing \"Paths\"=0",
+                     L" Setup::SetOptions() - Writing \"Format\"=0",
+                     L" Setup::SetOptions() - Writing \"Order\"=0",
+                     L" Setup::SetOptions() - Writing \"Folders\"=0",
                      L" Setup::SetOptions() - Writing \"Files\"=mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,"
                      L"mod,dsm,far,ult,mtm,669,wma",
                      L"Setup::SetOptions() - Done SetOptions()"}));
