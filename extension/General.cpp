@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 
+#include "ClassIdText.h"
 #include "ModuleInfo.h"
 #include "ModuleState.h"
 #include "Setup.h"
@@ -121,23 +122,13 @@ void GetClassId(std::wstring_view progId, std::wstring& result) {
         auto line = [](std::wstring_view message) {
             Trace::DebugWrite(kModule, L"GetClassId()", message);
         };
-        const std::wstring id(progId);
-        CLSID clsid{};
-        HRESULT rc = CLSIDFromProgID(id.c_str(), &clsid);
-        if (FAILED(rc)) {
+        HRESULT rc = S_OK;
+        std::wstring text;
+        if (!ClassIdText::FromProgId(progId, text, &rc)) {
             result = L"Bad ProgId rc:" + SignedText(rc);
             line(result);
             return;
         }
-        wchar_t buffer[40] = {};
-        int count = StringFromGUID2(clsid, buffer, 40);
-        if (count <= 0) {
-            result = L"Bad ClassID rc:" + SignedText(count);
-            line(result);
-            return;
-        }
-        std::wstring text(buffer, count);
-        if (!text.empty() && text.back() == L'\0') text.pop_back();
         result = std::move(text);
         line(L"Done");
     });

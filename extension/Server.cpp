@@ -3,6 +3,7 @@
 #include <oleauto.h>
 #include <string>
 
+#include "ClassIdText.h"
 #include "General.h"
 #include "ModuleInfo.h"
 #include "ShellExt.h"
@@ -54,12 +55,6 @@ public:
 
 ClassFactory factory;
 
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
 std::wstring ModulePath() { return ModuleInfo::FileName(Instance()); }
 
 LSTATUS SetValue(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value) {
@@ -104,7 +99,7 @@ HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
 HRESULT RegisterServer() {
     const std::wstring path = ModulePath();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-    const std::wstring clsid = GuidText(CLSID_ShellExt);
+    const std::wstring clsid = ClassIdText::FromGuid(CLSID_ShellExt);
     const std::wstring classKey = L"CLSID\\" + clsid;
     const struct {
         std::wstring key;
@@ -115,7 +110,7 @@ HRESULT RegisterServer() {
         {classKey + L"\\InprocServer32", nullptr, path},
         {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         {classKey + L"\\ProgID", nullptr, ProgId},
-        {classKey + L"\\TypeLib", nullptr, GuidText(LIBID_trkmenu)},
+        {classKey + L"\\TypeLib", nullptr, ClassIdText::FromGuid(LIBID_trkmenu)},
         {classKey + L"\\VERSION", nullptr, L"2.0"},
         {ProgId, nullptr, Description},
         {std::wstring(ProgId) + L"\\CLSID", nullptr, clsid},
@@ -134,7 +129,7 @@ HRESULT RegisterServer() {
 }
 
 HRESULT UnregisterServer() {
-    const std::wstring classKey = L"CLSID\\" + GuidText(CLSID_ShellExt);
+    const std::wstring classKey = L"CLSID\\" + ClassIdText::FromGuid(CLSID_ShellExt);
     HRESULT result = S_OK;
     for (const std::wstring& key : {classKey, std::wstring(ProgId)}) {
         LSTATUS rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());

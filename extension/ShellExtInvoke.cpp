@@ -10,6 +10,8 @@
 #include "Failure.h"
 #include "General.h"
 #include "ModuleState.h"
+#include "NoCase.h"
+#include "OptionTable.h"
 #include "Playlist.h"
 #include "PlaylistFile.h"
 #include "Trace.h"
@@ -20,7 +22,7 @@ namespace {
 
 constexpr std::wstring_view kModule = L"ShellExt";
 constexpr std::wstring_view kProc = L"IContextMenu_InvokeCommand()";
-constexpr std::wstring_view kCancel = L"[cancel]";
+using OptionTable::kCancelMarker;
 constexpr std::wstring_view kPromptArgument = L" Enter M3U playlist filename:  (without .m3u)";
 
 void Line(std::wstring_view message, bool blankAfter = false) {
@@ -36,23 +38,6 @@ std::wstring Num(T value) {
 }
 
 std::wstring AnsiText(LPCSTR text) { return text ? Codepage::FromAnsi(text) : std::wstring(); }
-
-bool SameVerb(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'a' && x <= L'z') x -= 32;
-        if (y >= L'a' && y <= L'z') y -= 32;
-        if (x != y) return false;
-    }
-    return true;
-}
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z') c += 32;
-    return text;
-}
 
 // The shell's structure as far as the caller's cbSize says, never further.
 struct Invocation {
@@ -134,7 +119,7 @@ bool AskName(const std::wstring& libraryFolder, std::wstring& name) {
     Line(L"Getting filename via user input");
     const std::wstring options = inihelper::OptionsFile();
     // Nothing an earlier prompt left may pass for this prompt's answer.
-    inihelper::WriteAnswer(kCancel, options);
+    inihelper::WriteAnswer(kCancelMarker, options);
     const std::wstring program = libraryFolder + L"\\trkconfig.exe";
     PROCESS_INFORMATION pi = Start(program, program + std::wstring(kPromptArgument));
     Handle process(pi.hProcess);
@@ -146,8 +131,8 @@ bool AskName(const std::wstring& libraryFolder, std::wstring& name) {
         Line(L"Action Was Canceled, exiting...");
         return false;
     }
-    name = inihelper::ReadAnswer(options, kCancel);
-    if (Lower(name) == kCancel) {
+    name = inihelper::ReadAnswer(options, kCancelMarker);
+    if (NoCase::Same(name, kCancelMarker)) {
         Line(L"Action Was Canceled, exiting...");
         return false;
     }
@@ -235,8 +220,8 @@ void ShowOptions() {
 
 // Our canonical verbs, as GetCommandString hands them out, and their offsets.
 int VerbOffset(std::wstring_view verb) {
-    if (SameVerb(verb, L"(GCS_VERB)MENUITEM1")) return 0;
-    if (SameVerb(verb, L"(GCS_VERB)MENUITEM2")) return 1;
+    if (NoCase::Same(verb, L"(GCS_VERB)MENUITEM1")) return 0;
+    if (NoCase::Same(verb, L"(GCS_VERB)MENUITEM2")) return 1;
     return -1;
 }
 

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include "ClassIdText.h"
+
 #include <memory>
 #include <type_traits>
 
@@ -96,13 +98,8 @@ std::wstring SystemDirectory() {
 }
 
 std::wstring ClassIdFromProgId(std::wstring_view progId) {
-    const std::wstring name(progId);
-    CLSID id{};
-    if (FAILED(CLSIDFromProgID(name.c_str(), &id))) return UnknownClassId;
-    wchar_t text[40] = {};
-    int written = StringFromGUID2(id, text, 40);
-    if (written < 1) return UnknownClassId;
-    return std::wstring(text, text[written - 1] == L'\0' ? written - 1 : written);
+    std::wstring text;
+    return ClassIdText::FromProgId(progId, text) ? text : UnknownClassId;
 }
 
 }  // namespace Registry
