@@ -36,9 +36,10 @@ std::wstring ShownExtensions(std::wstring_view stored) {
 
 OptionValues LoadOptions(const ReadKey& read) {
     OptionValues values;
-    for (int k = 0; k < CheckKeyCount; ++k)
-        values.states[k] = CheckState(read(OptionTable::kNumeric[k].name, OptionTable::kNumeric[k].defaultValue),
-                                      OptionTable::kNumeric[k].defaultValue);
+    for (int k = 0; k < CheckKeyCount; ++k) {
+        const OptionTable::NumericOption& option = OptionTable::kNumeric[k];
+        values.states[k] = CheckState(read(option.name, option.defaultValue), option.defaultValue);
+    }
     values.files = ShownExtensions(read(kFilesKey, kDefaultFiles));
     return values;
 }

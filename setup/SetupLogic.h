@@ -1,5 +1,5 @@
 // trkconfig's decisions, free of any window: which dialog a command line asks
-// for, what the prompt answers, and how the options file maps onto the five
+// for, what the prompt answers, and how the options file maps onto the
 // three-state check boxes and the extension text of the options dialog.
 #pragma once
 
@@ -33,8 +33,8 @@ std::wstring Answer(PromptResult result, std::wstring_view typedText);
 inline int PromptExitStatus(bool answerWritten) { return answerWritten ? 0 : 1; }
 
 // The options dialog's view of section "trk": one three-state check box for
-// each of the table's first CheckKeyCount numeric options.
-enum CheckKey { Bitmaps, Debug, Prompt, Overwrite, Paths, CheckKeyCount };
+// each numeric option of the table, in the table's order.
+inline constexpr int CheckKeyCount = OptionTable::NumericCount;
 using OptionTable::kDefaultFiles;
 using OptionTable::kFilesKey;
 using OptionTable::kSection;
@@ -56,7 +56,7 @@ using ReadKey = std::function<std::wstring(std::wstring_view key, std::wstring_v
 using WriteKey = std::function<bool(std::wstring_view key, std::wstring_view value)>;
 
 OptionValues LoadOptions(const ReadKey& read);
-// Writes all six keys in the file's order; the Files text goes out exactly as
+// Writes every key in the file's order; the Files text goes out exactly as
 // given. True when every write succeeded.
 bool SaveOptions(const OptionValues& values, const WriteKey& write);
 

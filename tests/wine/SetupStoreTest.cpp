@@ -51,11 +51,12 @@ TEST_F(SetupStore_, ReadsTheProfileAsThePlatformDoes) {
     EXPECT_EQ(values.files, L"mp3, wav");
 }
 
-TEST_F(SetupStore_, OkWritesAllSixKeysAndLeavesOtherSectionsAlone) {
+TEST_F(SetupStore_, OkWritesEveryKeyAndLeavesOtherSectionsAlone) {
     WriteRaw("[input]\r\nvalue=Old\r\n[trk]\r\nDebug=1\r\nFiles=it\r\n");
-    ASSERT_TRUE(SetupStore::WriteOptions(OptionValues{{2, 0, 1, 0, 1}, L"wav, mp3,a/b"}, file_));
+    ASSERT_TRUE(SetupStore::WriteOptions(OptionValues{{2, 0, 1, 0, 1, 1, 0, 2}, L"wav, mp3,a/b"}, file_));
     const std::string raw = ReadRaw();
-    for (const char* line : {"Bitmaps=2", "Debug=0", "Prompt=1", "Overwrite=0", "Paths=1", "Files=wav, mp3,a/b"})
+    for (const char* line : {"Bitmaps=2", "Debug=0", "Prompt=1", "Overwrite=0", "Paths=1", "Format=1", "Order=0",
+                             "Folders=2", "Files=wav, mp3,a/b"})
         EXPECT_NE(raw.find(line), std::string::npos) << line << " in\n" << raw;
     EXPECT_EQ(inihelper::IniRead(L"input", L"value", file_), L"Old");
 }
