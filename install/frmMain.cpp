@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "Codepage.h"
+#include "DialogKit.h"
 #include "ModuleInfo.h"
 #include "Registry.h"
 #include "inihelper.h"
@@ -50,8 +51,6 @@ frmMain::frmMain(HINSTANCE instance) : instance_(instance) {}
 
 frmMain::~frmMain() {
     if (hwnd_) DestroyWindow(hwnd_);
-    if (font_) DeleteObject(font_);
-    if (boldFont_) DeleteObject(boldFont_);
 }
 
 int frmMain::Run(std::wstring_view commandLine) {
@@ -85,37 +84,22 @@ bool frmMain::Create() {
     if (!RegisterClassExW(&wc)) return false;
 
     // The layout is in twips; the program is DPI aware, so scale by the real DPI.
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
-
-    auto makeFont = [dpi](int weight) {
-        return CreateFontW(-MulDiv(825, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                           L"Tahoma");
-    };
-    font_ = makeFont(FW_NORMAL);
-    boldFont_ = makeFont(FW_BOLD);
+    const int dpi = DialogKit::Dpi(nullptr);
+    auto px = [dpi](int twips) { return DialogKit::Scale(twips, dpi); };
+    font_ = DialogKit::MakeFont(dpi, DialogKit::Font::Regular);
+    boldFont_ = DialogKit::MakeFont(dpi, DialogKit::Font::Bold);
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     const DWORD exStyle = WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, px(4110), px(840)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - width) / 2;
-    const int y = work.top + (work.bottom - work.top - height) / 2;
-
-    hwnd_ = CreateWindowExW(exStyle, TRK_INSTALLER_CLASS, InstallText::WindowCaption, style, x, y, width, height,
-                            nullptr, nullptr, instance_, this);
+    const RECT frame = DialogKit::CentredFrame(nullptr, 4110, 840, style, exStyle, dpi);
+    hwnd_ = CreateWindowExW(exStyle, TRK_INSTALLER_CLASS, InstallText::WindowCaption, style, frame.left, frame.top,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (!hwnd_) return false;
 
     auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD childStyle, int id, int l, int t, int w, int h) {
         HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | childStyle, px(l), px(t), px(w), px(h),
                                        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         return control;
     };
     lblReg_[0] = child(L"STATIC", L"Registering application DLL", SS_LEFT, IDC_LBLREG0, 405, 30, 6360, 210);
@@ -357,7 +341,7 @@ void frmMain::ShowFileFailure(InstallText::FileOp op, const std::wstring& path, 
 }
 
 void frmMain::SetBold(int row, bool bold) {
-    SendMessageW(lblReg_[row], WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_ : font_), FALSE);
+    SendMessageW(lblReg_[row], WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_.get() : font_.get()), FALSE);
 }
 
 void frmMain::Mark(int row) {

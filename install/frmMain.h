@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "Handles.h"
 #include "InstallText.h"
 
 class frmMain {
@@ -48,7 +49,7 @@ private:
     HWND lblReg_[2] = {};
     HWND chk_[2] = {};
     HWND cmdOk_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT boldFont_ = nullptr;
+    Handles::UniqueFont font_;
+    Handles::UniqueFont boldFont_;
     std::wstring HeaderText;
 };

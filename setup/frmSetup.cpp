@@ -8,6 +8,7 @@
 
 #include "DialogKit.h"
 #include "Failure.h"
+#include "Handles.h"
 #include "SetupStore.h"
 #include "frmSetupLinks.h"
 #include "inihelper.h"
@@ -20,48 +21,53 @@ namespace {
 using DialogKit::Control;
 
 constexpr wchar_t kCaption[] = L"Tracklet Setup & Options";
-constexpr int kClientWidth = 5565, kClientHeight = 3240;  // twips
+constexpr int kClientWidth = 6060, kClientHeight = 4080;  // twips
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kLink = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
 constexpr DWORD kCheck = WS_TABSTOP | BS_AUTO3STATE;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 
-// In tab order; the logo has no place in it and comes last.
+// In reading order, which is the tab order. The labels end before the column
+// of the check boxes, and every control ends inside the client area.
 const Control kControls[] = {
-    {IDC_CMDOK, L"BUTTON", L"&Ok", kButton, 0, 4335, 2880, 1230, 330, false},
-    {IDC_CMDCANCEL, L"BUTTON", L"&Cancel", kButton, 0, 3045, 2880, 1230, 330, false},
-    {IDC_LABEL2, L"STATIC", L"General :", kLabel, 0, 15, 945, 1125, 195, true},
-    {IDC_CHKSB, L"BUTTON", L"Show bitmaps in menu items", kCheck, 0, 870, 945, 2355, 240, false},
-    {IDC_TXTFILEEXT, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, 870, 1470,
-     2385, 285, false},
-    {IDC_CHKDEBUG, L"BUTTON", L"Generate Debugging Info", kCheck, 0, 870, 1215, 2175, 210, false},
-    {IDC_LABEL1, L"STATIC", L"File Exts.", kLabel, 0, 120, 1545, 705, 225, false},
-    {IDC_LABEL3, L"STATIC", L"Playlists :", kLabel, 0, 15, 1935, 855, 195, true},
-    {IDC_CHKOVERWRITE, L"BUTTON", L"Overwrite existing files (If not append to end of existing file)",
-     kCheck, 0, 870, 2205, 4920, 240, false},
-    {IDC_CHKPROMPT, L"BUTTON", L"Prompt for file name (If not create as `new.m3u`)", kCheck, 0, 870,
-     1935, 3960, 240, false},
-    {IDC_CHKFULLPATHS, L"BUTTON", L"Use full paths", kCheck, 0, 870, 2475, 2505, 240, false},
-    {IDC_LBLLINK0, L"STATIC", L"www.tracklet.example - Our web site", kLink, 0, 1770, 45, 2970, 195,
-     false},
-    {IDC_LBLLINK1, L"STATIC", L"www.tracklet.example/m3u - Home page", kLink, 0, 1770, 330, 3285,
-     195, false},
-    {IDC_LBLLINK2, L"STATIC", L"hi@tracklet.example - Mail us", kLink, 0, 1785, 585, 2685, 195,
-     false},
     {IDC_IMAGE1, L"STATIC", L"", SS_OWNERDRAW, 0, 15, 15, 1695, 825, false},
+    {IDC_LBLLINK0, L"STATIC", L"www.tracklet.example - Our web site", kLink, 0, 1770, 45, 2970, 195, false},
+    {IDC_LBLLINK1, L"STATIC", L"www.tracklet.example/m3u - Home page", kLink, 0, 1770, 330, 3285, 195, false},
+    {IDC_LBLLINK2, L"STATIC", L"hi@tracklet.example - Mail us", kLink, 0, 1770, 585, 2685, 195, false},
+    {IDC_LABEL2, L"STATIC", L"General :", kLabel, 0, 15, 960, 960, 195, true},
+    {IDC_CHKSB, L"BUTTON", L"Show bitmaps in menu items", kCheck, 0, 1050, 945, 2355, 240, false},
+    {IDC_CHKDEBUG, L"BUTTON", L"Generate Debugging Info", kCheck, 0, 1050, 1215, 2175, 240, false},
+    {IDC_LABEL1, L"STATIC", L"File Exts.", kLabel, 0, 120, 1530, 855, 195, false},
+    {IDC_TXTFILEEXT, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, 1050, 1485, 2385, 285,
+     false},
+    {IDC_LABEL3, L"STATIC", L"Playlists :", kLabel, 0, 15, 1935, 960, 195, true},
+    {IDC_CHKPROMPT, L"BUTTON", L"Prompt for file name (If not create as `new.m3u`)", kCheck, 0, 1050, 1920, 3960,
+     240, false},
+    {IDC_CHKOVERWRITE, L"BUTTON", L"Overwrite existing files (If not append to end of existing file)", kCheck, 0,
+     1050, 2190, 4920, 240, false},
+    {IDC_CHKFULLPATHS, L"BUTTON", L"Use full paths", kCheck, 0, 1050, 2460, 2505, 240, false},
+    {IDC_CHKFORMAT, L"BUTTON", L"Write UTF-8 playlists (.m3u8)", kCheck, 0, 1050, 2730, 2805, 240, false},
+    {IDC_CHKORDER, L"BUTTON", L"Sort as Explorer does (2 before 10)", kCheck, 0, 1050, 3000, 3300, 240, false},
+    {IDC_CHKFOLDERS, L"BUTTON", L"Include folders and their subfolders", kCheck, 0, 1050, 3270, 3300, 240,
+     false},
+    {IDC_CMDCANCEL, L"BUTTON", L"&Cancel", kButton, 0, 3450, 3660, 1230, 330, false},
+    {IDC_CMDOK, L"BUTTON", L"&Ok", kButton, 0, 4740, 3660, 1230, 330, false},
 };
 
-// The check boxes in the order of SetupLogic's keys.
-constexpr std::array<int, SetupLogic::CheckKeyCount> kCheckIds{
-    IDC_CHKSB, IDC_CHKDEBUG, IDC_CHKPROMPT, IDC_CHKOVERWRITE, IDC_CHKFULLPATHS};
+// The check boxes in the order of the options table.
+constexpr int kCheckIds[] = {IDC_CHKSB,        IDC_CHKDEBUG,  IDC_CHKPROMPT, IDC_CHKOVERWRITE,
+                             IDC_CHKFULLPATHS, IDC_CHKFORMAT, IDC_CHKORDER,  IDC_CHKFOLDERS};
+static_assert(std::size(kCheckIds) == SetupLogic::CheckKeyCount);
 
 constexpr int kLinkCount = 3;
 constexpr COLORREF kBlack = RGB(0, 0, 0), kBlue = RGB(0, 0, 255), kRed = RGB(255, 0, 0);
 
+// Lives until the dialog and all its controls are gone, so that nothing they
+// handle on their way out can reach freed state.
 struct Form {
     std::wstring file;
-    HBITMAP logo = nullptr;
+    Handles::UniqueBitmap logo;
     HCURSOR hand = nullptr;
     struct Link {
         COLORREF color = kBlack;
@@ -106,6 +112,12 @@ LRESULT CALLBACK LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM l
                                DWORD_PTR) {
     HWND form = GetParent(label);
     const int k = static_cast<int>(index);
+    if (message == WM_NCDESTROY) {
+        RemovePropW(label, frmSetupLinks::kColorProp);
+        RemovePropW(label, frmSetupLinks::kUnderlineProp);
+        RemoveWindowSubclass(label, LinkProcedure, index);
+    }
+    if (!FormOf(form)) return DefSubclassProc(label, message, wParam, lParam);
     switch (message) {
         case WM_SETCURSOR:
             SetCursor(FormOf(form)->hand);
@@ -126,25 +138,20 @@ LRESULT CALLBACK LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM l
         case WM_MBUTTONUP:
             lblLink_MouseUp(form);
             break;
-        case WM_NCDESTROY:
-            RemovePropW(label, frmSetupLinks::kColorProp);
-            RemovePropW(label, frmSetupLinks::kUnderlineProp);
-            RemoveWindowSubclass(label, LinkProcedure, index);
-            break;
     }
     return DefSubclassProc(label, message, wParam, lParam);
 }
 
 void GetOptions(HWND form) {
     const SetupLogic::OptionValues values = SetupStore::ReadOptions(FormOf(form)->file);
-    for (size_t k = 0; k < kCheckIds.size(); ++k)
+    for (size_t k = 0; k < std::size(kCheckIds); ++k)
         CheckDlgButton(form, kCheckIds[k], static_cast<UINT>(values.states[k]));
     SetDlgItemTextW(form, IDC_TXTFILEEXT, values.files.c_str());
 }
 
 bool SetOptions(HWND form) {
     SetupLogic::OptionValues values;
-    for (size_t k = 0; k < kCheckIds.size(); ++k)
+    for (size_t k = 0; k < std::size(kCheckIds); ++k)
         values.states[k] = static_cast<int>(IsDlgButtonChecked(form, kCheckIds[k]));
     values.files = DialogKit::WindowText(GetDlgItem(form, IDC_TXTFILEEXT));
     return SetupStore::WriteOptions(values, FormOf(form)->file);
@@ -155,8 +162,8 @@ void Form_Load(HWND form) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     DialogKit::Build(form, kControls, std::size(kControls), kClientWidth, kClientHeight);
     SendDlgItemMessageW(form, IDC_TXTFILEEXT, EM_LIMITTEXT, 0, 0);
-    state->logo = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    state->logo.reset(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     state->hand = static_cast<HCURSOR>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDC_HANDPOINTER), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     if (!state->hand) state->hand = LoadCursorW(nullptr, IDC_HAND);
@@ -210,7 +217,7 @@ void PaintSeparator(HWND form, HDC dc) {
 
 void PaintLogo(HWND form, const DRAWITEMSTRUCT& item) {
     BITMAP info{};
-    HBITMAP logo = FormOf(form)->logo;
+    HBITMAP logo = FormOf(form)->logo.get();
     if (!logo || !GetObjectW(logo, sizeof info, &info)) return;
     HDC memory = CreateCompatibleDC(item.hDC);
     HGDIOBJ old = SelectObject(memory, logo);
@@ -223,11 +230,14 @@ void PaintLogo(HWND form, const DRAWITEMSTRUCT& item) {
 }
 
 INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(form, DWLP_USER, lParam);
+        Form_Load(form);
+        return FALSE;  // the focus is on cmdOK
+    }
+    // Messages that come before the state is attached get the defaults.
+    if (!FormOf(form)) return FALSE;
     switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrW(form, DWLP_USER, lParam);
-            Form_Load(form);
-            return FALSE;  // the focus is on cmdOK
         case WM_COMMAND:
             // Enter and Escape send IDOK and IDCANCEL, which no control here
             // has: the dialog has neither a default nor a cancel button.
@@ -260,12 +270,6 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
             EndPaint(form, &paint);
             return TRUE;
         }
-        case WM_DESTROY:
-            if (Form* state = FormOf(form)) {
-                if (state->logo) DeleteObject(state->logo);
-                state->logo = nullptr;
-            }
-            break;
     }
     return FALSE;
 }

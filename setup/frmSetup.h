@@ -1,10 +1,10 @@
-// The options dialog: five three-state check boxes and the extension list of
-// section "trk", the maker's logo and three link labels.
+// The options dialog: a three-state check box for each numeric option of
+// section "trk", the extension list, the maker's logo and three link labels.
 #pragma once
 
 namespace frmSetup {
 
-// Shows the dialog modally; OK writes all six keys, Cancel and the close
+// Shows the dialog modally; OK writes every key, Cancel and the close
 // command write nothing.
 void Show();
 

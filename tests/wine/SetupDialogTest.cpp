@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "Codepage.h"
+#include "NoCase.h"
 #include "frmSetupLinks.h"
 #include "inihelper.h"
 #include "resource.h"
@@ -305,26 +307,31 @@ struct Layout {
     int left, top, width, height;
 };
 
-// In tab order; the logo last, without a place.
+// In reading order, which is the order of the children and the tab order.
 const Layout kOptionsLayout[] = {
-    {IDC_CMDOK, L"&Ok", 4335, 2880, 1230, 330},
-    {IDC_CMDCANCEL, L"&Cancel", 3045, 2880, 1230, 330},
-    {IDC_LABEL2, L"General :", 15, 945, 1125, 195},
-    {IDC_CHKSB, L"Show bitmaps in menu items", 870, 945, 2355, 240},
-    {IDC_TXTFILEEXT, nullptr, 870, 1470, 2385, 285},
-    {IDC_CHKDEBUG, L"Generate Debugging Info", 870, 1215, 2175, 210},
-    {IDC_LABEL1, L"File Exts.", 120, 1545, 705, 225},
-    {IDC_LABEL3, L"Playlists :", 15, 1935, 855, 195},
-    {IDC_CHKOVERWRITE, L"Overwrite existing files (If not append to end of existing file)", 870, 2205, 4920, 240},
-    {IDC_CHKPROMPT, L"Prompt for file name (If not create as `new.m3u`)", 870, 1935, 3960, 240},
-    {IDC_CHKFULLPATHS, L"Use full paths", 870, 2475, 2505, 240},
+    {IDC_IMAGE1, nullptr, 15, 15, 1695, 825},
     {IDC_LBLLINK0, nullptr, 1770, 45, 2970, 195},
     {IDC_LBLLINK1, nullptr, 1770, 330, 3285, 195},
-    {IDC_LBLLINK2, nullptr, 1785, 585, 2685, 195},
-    {IDC_IMAGE1, nullptr, 15, 15, 1695, 825},
+    {IDC_LBLLINK2, nullptr, 1770, 585, 2685, 195},
+    {IDC_LABEL2, L"General :", 15, 960, 960, 195},
+    {IDC_CHKSB, L"Show bitmaps in menu items", 1050, 945, 2355, 240},
+    {IDC_CHKDEBUG, L"Generate Debugging Info", 1050, 1215, 2175, 240},
+    {IDC_LABEL1, L"File Exts.", 120, 1530, 855, 195},
+    {IDC_TXTFILEEXT, nullptr, 1050, 1485, 2385, 285},
+    {IDC_LABEL3, L"Playlists :", 15, 1935, 960, 195},
+    {IDC_CHKPROMPT, L"Prompt for file name (If not create as `new.m3u`)", 1050, 1920, 3960, 240},
+    {IDC_CHKOVERWRITE, L"Overwrite existing files (If not append to end of existing file)", 1050, 2190, 4920, 240},
+    {IDC_CHKFULLPATHS, L"Use full paths", 1050, 2460, 2505, 240},
+    {IDC_CHKFORMAT, L"Write UTF-8 playlists (.m3u8)", 1050, 2730, 2805, 240},
+    {IDC_CHKORDER, L"Sort as Explorer does (2 before 10)", 1050, 3000, 3300, 240},
+    {IDC_CHKFOLDERS, L"Include folders and their subfolders", 1050, 3270, 3300, 240},
+    {IDC_CMDCANCEL, L"&Cancel", 3450, 3660, 1230, 330},
+    {IDC_CMDOK, L"&Ok", 4740, 3660, 1230, 330},
 };
 
-const int kChecks[] = {IDC_CHKSB, IDC_CHKDEBUG, IDC_CHKPROMPT, IDC_CHKOVERWRITE, IDC_CHKFULLPATHS};
+// In the order of the options file's keys.
+const int kChecks[] = {IDC_CHKSB,        IDC_CHKDEBUG,  IDC_CHKPROMPT, IDC_CHKOVERWRITE,
+                       IDC_CHKFULLPATHS, IDC_CHKFORMAT, IDC_CHKORDER,  IDC_CHKFOLDERS};
 
 std::vector<int> States(const ConfigRun& run) {
     std::vector<int> states;
@@ -332,19 +339,36 @@ std::vector<int> States(const ConfigRun& run) {
     return states;
 }
 
+std::vector<HWND> Children(HWND dialog) {
+    std::vector<HWND> children;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+    return children;
+}
+
+bool IsGroupBox(HWND control) {
+    wchar_t kind[16] = {};
+    GetClassNameW(control, kind, 16);
+    return NoCase::Same(kind, L"Button") && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
 TEST_F(Options, LooksAsLaidOut) {
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog()) << "no options window";
     RECT client;
     GetClientRect(run.Dialog(), &client);
-    EXPECT_EQ(client.right, 5565 / 15);
-    EXPECT_EQ(client.bottom, 3240 / 15);
+    EXPECT_EQ(client.right, 6060 / 15);
+    EXPECT_EQ(client.bottom, 4080 / 15);
 
     HWND child = GetWindow(run.Dialog(), GW_CHILD);
     for (const auto& c : kOptionsLayout) {
         SCOPED_TRACE("control " + std::to_string(c.id));
         ASSERT_TRUE(run.Item(c.id));
-        EXPECT_EQ(child, run.Item(c.id)) << "tab order";
+        EXPECT_EQ(child, run.Item(c.id)) << "order of the children";
         child = GetWindow(child, GW_HWNDNEXT);
         EXPECT_EQ(Show(ClientRectOf(run.Item(c.id))), Show(Twips(c.left, c.top, c.width, c.height)));
         if (c.text) {
@@ -356,15 +380,68 @@ TEST_F(Options, LooksAsLaidOut) {
     EXPECT_NE(Text(run.Item(IDC_LBLLINK2)).find(L'@'), std::wstring::npos);
     EXPECT_TRUE(GetWindowLongW(run.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(GetForegroundWindow(), run.Dialog());
-
-    // The focus starts on OK and visits the buttons, boxes and check boxes.
     EXPECT_EQ(run.Focus(), run.Item(IDC_CMDOK));
-    std::vector<HWND> visited{run.Item(IDC_CMDOK)};
-    for (int i = 0; i < 8; ++i) visited.push_back(GetNextDlgTabItem(run.Dialog(), visited.back(), FALSE));
-    const std::vector<HWND> expected{run.Item(IDC_CMDOK), run.Item(IDC_CMDCANCEL), run.Item(IDC_CHKSB),
-                                     run.Item(IDC_TXTFILEEXT), run.Item(IDC_CHKDEBUG), run.Item(IDC_CHKOVERWRITE),
-                                     run.Item(IDC_CHKPROMPT), run.Item(IDC_CHKFULLPATHS), run.Item(IDC_CMDOK)};
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+TEST_F(Options, ControlsNeitherOverlapNorLeaveTheClientArea) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    RECT client;
+    GetClientRect(run.Dialog(), &client);
+    const std::vector<HWND> children = Children(run.Dialog());
+    ASSERT_GE(children.size(), std::size(kOptionsLayout));
+    for (size_t i = 0; i < children.size(); ++i) {
+        const RECT a = ClientRectOf(children[i]);
+        EXPECT_TRUE(Contains(client, a)) << "control " << GetDlgCtrlID(children[i]) << " at " << Show(a);
+        for (size_t j = i + 1; j < children.size(); ++j) {
+            const RECT b = ClientRectOf(children[j]);
+            RECT both;
+            if (!IntersectRect(&both, &a, &b)) continue;
+            // A group box may hold its members.
+            if ((IsGroupBox(children[i]) && Contains(a, b)) || (IsGroupBox(children[j]) && Contains(b, a))) continue;
+            ADD_FAILURE() << "controls " << GetDlgCtrlID(children[i]) << " at " << Show(a) << " and "
+                          << GetDlgCtrlID(children[j]) << " at " << Show(b) << " overlap";
+        }
+    }
+    // OK and Cancel at the bottom right, OK rightmost.
+    const RECT ok = ClientRectOf(run.Item(IDC_CMDOK)), cancel = ClientRectOf(run.Item(IDC_CMDCANCEL));
+    for (HWND c : children) {
+        if (c == run.Item(IDC_CMDOK) || c == run.Item(IDC_CMDCANCEL)) continue;
+        EXPECT_LE(ClientRectOf(c).bottom, ok.top) << "control " << GetDlgCtrlID(c) << " below the buttons";
+    }
+    EXPECT_EQ(cancel.top, ok.top);
+    EXPECT_LT(cancel.right, ok.left);
+    EXPECT_GE(ok.right, client.right - 10);
+    EXPECT_GE(ok.bottom, client.bottom - 10);
+    run.Click(IDC_CMDCANCEL);
+    EXPECT_EQ(run.ExitStatus(), 0);
+}
+
+TEST_F(Options, TabVisitsEveryStopInReadingOrder) {
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    std::vector<HWND> stops;
+    for (HWND c : Children(run.Dialog()))
+        if ((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(c) && IsWindowEnabled(c)) stops.push_back(c);
+    ASSERT_EQ(stops.size(), std::size(kChecks) + 3) << "the check boxes, the extension box and the two buttons";
+    // Reading order: by rows from the top, and left to right within a row.
+    std::vector<HWND> reading = stops;
+    std::stable_sort(reading.begin(), reading.end(), [](HWND a, HWND b) {
+        const RECT ra = ClientRectOf(a), rb = ClientRectOf(b);
+        const bool sameRow = ra.top < rb.bottom && rb.top < ra.bottom;
+        return sameRow ? ra.left < rb.left : ra.top < rb.top;
+    });
+    // The focus starts on OK, the last stop; Tab goes on from the first.
+    std::vector<HWND> visited{run.Focus()};
+    for (size_t i = 0; i < stops.size(); ++i) visited.push_back(GetNextDlgTabItem(run.Dialog(), visited.back(), FALSE));
+    std::vector<HWND> expected{reading.back()};
+    expected.insert(expected.end(), reading.begin(), reading.end());
     EXPECT_EQ(visited, expected);
+    // And the keyboard goes the same way.
+    run.Key(VK_TAB);
+    EXPECT_TRUE(WaitFor([&] { return run.Focus() == reading.front(); }));
     run.Click(IDC_CMDCANCEL);
     EXPECT_EQ(run.ExitStatus(), 0);
 }
@@ -372,25 +449,28 @@ TEST_F(Options, LooksAsLaidOut) {
 TEST_F(Options, WithoutAFileShowsDefaultsAndCancelCreatesNone) {
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
-    EXPECT_EQ(States(run), (std::vector<int>{1, 0, 1, 1, 0}));
+    EXPECT_EQ(States(run), (std::vector<int>{1, 0, 1, 1, 0, 0, 0, 0}));
     EXPECT_EQ(Text(run.Item(IDC_TXTFILEEXT)), L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma");
     run.Click(IDC_CMDCANCEL);
     EXPECT_EQ(run.ExitStatus(), 0);
     EXPECT_FALSE(FileExists());
 }
 
-TEST_F(Options, OkWritesAllSixKeysAsShownOrEdited) {
+TEST_F(Options, OkWritesEveryKeyAsShownOrEdited) {
     WriteKey(L"trk", L"Bitmaps", L"2");
     WriteKey(L"trk", L"Debug", L"yes");
     WriteKey(L"trk", L"Prompt", L"0");
     WriteKey(L"trk", L"Overwrite", L"7");
+    WriteKey(L"trk", L"Format", L"1");
+    WriteKey(L"trk", L"Order", L"on");
     WriteKey(L"trk", L"Files", L"mp3,a/b,,wav");
     WriteKey(L"input", L"value", L"Old answer");
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
-    EXPECT_EQ(States(run), (std::vector<int>{2, 0, 0, 1, 0}));
+    EXPECT_EQ(States(run), (std::vector<int>{2, 0, 0, 1, 0, 1, 0, 0}));
     EXPECT_EQ(Text(run.Item(IDC_TXTFILEEXT)), L"mp3,,wav");
     run.Click(IDC_CHKFULLPATHS);  // three states: 0 -> 1
+    run.Click(IDC_CHKFOLDERS);
     run.Click(IDC_CMDOK);
     EXPECT_EQ(run.ExitStatus(), 0);
     EXPECT_EQ(Key(L"trk", L"Bitmaps"), L"2");
@@ -398,6 +478,9 @@ TEST_F(Options, OkWritesAllSixKeysAsShownOrEdited) {
     EXPECT_EQ(Key(L"trk", L"Prompt"), L"0");
     EXPECT_EQ(Key(L"trk", L"Overwrite"), L"1");
     EXPECT_EQ(Key(L"trk", L"Paths"), L"1");
+    EXPECT_EQ(Key(L"trk", L"Format"), L"1");
+    EXPECT_EQ(Key(L"trk", L"Order"), L"0");
+    EXPECT_EQ(Key(L"trk", L"Folders"), L"1");
     EXPECT_EQ(Key(L"trk", L"Files"), L"mp3,,wav");
     EXPECT_EQ(Answer(), L"Old answer");
 }
@@ -416,25 +499,19 @@ TEST_F(Options, EnterAndEscapeDoNothingUnlessAButtonHasTheFocus) {
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
     run.Key(VK_TAB);
-    ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDCANCEL); }));
-    run.Key(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CHKSB); }));
     run.Key(VK_RETURN);
     run.Key(VK_ESCAPE);
     EXPECT_TRUE(run.StaysOpen());
     EXPECT_FALSE(FileExists());
     run.Key(VK_TAB);
+    run.Key(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_TXTFILEEXT); }));
     run.Key(VK_RETURN);
     EXPECT_TRUE(run.StaysOpen());
     EXPECT_FALSE(FileExists());
     // Enter on the focused Cancel button presses it.
-    run.Key(VK_TAB);
-    run.Key(VK_TAB);
-    run.Key(VK_TAB);
-    run.Key(VK_TAB);
-    run.Key(VK_TAB);
-    run.Key(VK_TAB);
+    for (int i = 0; i < 7; ++i) run.Key(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDCANCEL); }));
     run.Key(VK_RETURN);
     EXPECT_EQ(run.ExitStatus(), 0);
