@@ -7,8 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace DropFiles {
 
@@ -70,14 +68,5 @@ bool ForEach(const void* block, std::size_t size, Visit&& visit) {
     }
     return wide;
 }
-
-// The names as stored, copied out (exactly one of the two vectors is filled).
-struct Names {
-    bool wide = false;
-    std::vector<std::u16string> wideNames;
-    std::vector<std::string> ansiNames;
-};
-
-Names Parse(const void* block, std::size_t size);
 
 }  // namespace DropFiles

@@ -38,7 +38,6 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
 bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 struct Split {
-    std::wstring_view root;  // as written
     std::wstring key;        // comparable form: "C:" or "\\server\share"
     std::wstring_view rest;  // after the root
 };
@@ -81,7 +80,6 @@ Split SplitRoot(std::wstring_view path) {
     } else {
         return s;
     }
-    s.root = path.substr(0, skip + len);
     s.rest = path.substr(skip + len);
     return s;
 }
@@ -125,8 +123,6 @@ std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selecti
     std::wstring folder = FolderOf(firstPath);
     return folder.empty() ? std::wstring(1, kSep) : folder;
 }
-
-std::wstring_view RootOf(std::wstring_view path) { return SplitRoot(path).root; }
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) return false;
@@ -240,13 +236,23 @@ std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
     return out;
 }
 
-std::wstring Lines(const std::vector<std::wstring>& entries, std::size_t first) {
-    std::size_t total = 0;
-    for (std::size_t i = first; i < entries.size(); ++i) total += entries[i].size() + 2;
-    std::wstring text;
-    text.reserve(total);
-    for (std::size_t i = first; i < entries.size(); ++i) text.append(entries[i]).append(L"\r\n");
-    return text;
+std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std::wstring>& paths,
+                   std::wstring_view oneFolder, EntryMaker& entry) {
+    std::wstring lines;
+    std::size_t estimate = 0;
+    for (std::size_t i = 1; i < names.size(); ++i) estimate += names[i].size() + 2;
+    lines.reserve(estimate + estimate / 4);
+    const std::wstring_view prefix = oneFolder.empty() ? std::wstring_view() : entry.PrefixIn(oneFolder);
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        if (!oneFolder.empty()) {
+            if (!names[i].empty()) lines.append(prefix);
+            lines.append(names[i]);
+        } else {
+            entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(), names[i]);
+        }
+        lines += L"\r\n";
+    }
+    return lines;
 }
 
 Encoding Detect(std::string_view head) {

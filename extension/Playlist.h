@@ -22,10 +22,6 @@ std::wstring FolderOf(std::wstring_view path);
 std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selectionFolder,
                           std::wstring_view firstPath);
 
-// The drive ("C:") or share ("\\server\share") that a path lies on, as
-// written; empty for paths that name neither. "\\?\" forms are understood.
-std::wstring_view RootOf(std::wstring_view path);
-
 // Folder names compared as Windows compares file names: without regard to
 // case (ASCII, Latin, Greek, Cyrillic and full-width Latin letters).
 bool SameName(std::wstring_view a, std::wstring_view b);
@@ -84,8 +80,13 @@ std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
 // device name such as CON or LPT1, which would swallow the lines.
 bool IsPlainName(std::wstring_view name);
 
-// Each entry followed by CR LF; no header, no blank lines.
-std::wstring Lines(const std::vector<std::wstring>& entries, std::size_t first = 0);
+// The playlist's lines, each followed by CR LF, no header, no blank lines:
+// one entry for each file in slots 1 on of names (slot 0 is the selection's
+// empty slot), as entry makes it from the full path in the same slot of
+// paths. oneFolder, when not empty, is the folder every path is its name in
+// (CommonFolder): those entries share one prefix, and paths is not read.
+std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std::wstring>& paths,
+                   std::wstring_view oneFolder, EntryMaker& entry);
 
 enum class Encoding { None, CodePage, Utf8 };
 

@@ -1,15 +1,14 @@
 #include "ShellExt.h"
 
-#include <cstring>
 #include <new>
 #include <string>
 
 #include "Codepage.h"
 #include "CommandText.h"
-#include "DropFiles.h"
 #include "GeneralShell.h"
+#include "Handles.h"
 #include "ModuleState.h"
-#include "mdlFiles.h"
+#include "SelectionShell.h"
 #include "Server.h"
 #include "ShellExtInvoke.h"
 #include "Trace.h"
@@ -19,8 +18,6 @@ namespace {
 constexpr std::wstring_view Module = L"ShellExt";
 constexpr std::wstring_view ProcInitialize = L"IShellExtInit_Initialize()";
 constexpr std::wstring_view ProcCommandString = L"IContextMenu_GetCommandString()";
-// A name buffer of 500 characters: paths are cut to 499.
-constexpr std::size_t NameLimit = 499;
 
 std::wstring Number(intptr_t value) { return std::to_wstring(value); }
 std::wstring Number(const void* value) { return std::to_wstring(reinterpret_cast<intptr_t>(value)); }
@@ -28,15 +25,6 @@ std::wstring Number(const void* value) { return std::to_wstring(reinterpret_cast
 void Write(std::wstring_view procedure, std::wstring_view message, bool blankAfter = false) {
     Trace::DebugWrite(Module, procedure, message, blankAfter);
 }
-
-// Releases the medium on every way out of Initialize.
-struct MediumGuard {
-    STGMEDIUM medium{};
-    bool filled = false;
-    ~MediumGuard() {
-        if (filled) ReleaseStgMedium(&medium);
-    }
-};
 
 }  // namespace
 
@@ -123,11 +111,9 @@ void ShellExt::Class_Terminate() {
         [](const Failure::Error&) {});
     // This object's menus are gone with it, so are their pictures; the
     // thread's slots forget any that were this object's.
-    for (HBITMAP bitmap : bitmaps_) {
+    for (const Handles::UniqueBitmap& bitmap : bitmaps_)
         for (void*& slot : state.MenuBitmaps)
-            if (slot == bitmap) slot = nullptr;
-        DeleteObject(bitmap);
-    }
+            if (slot == bitmap.get()) slot = nullptr;
     bitmaps_.clear();
     Failure::Guard(
         [&] {
@@ -140,15 +126,52 @@ void ShellExt::Class_Terminate() {
 }
 
 void ShellExt::AdoptMenuBitmap(HBITMAP bitmap) {
-    if (bitmap) bitmaps_.push_back(bitmap);
+    if (bitmap) bitmaps_.emplace_back(bitmap);
 }
 
-// Any count: the list is walked, not indexed by a 16-bit number.
-bool ShellExt::IsListedExtension(std::wstring_view extension) {
-    for (const std::wstring& entry : ThreadState().Options.ExtensionList)
-        if (entry == extension) return true;
-    return false;
+namespace {
+
+// Nothing of an earlier selection survives a fetch that fails: a later
+// command must never write another menu's files. Its strings are handed back
+// for the next list to reuse.
+Selection::Files ForgetSelection(ModuleState& state) {
+    Selection::Files files{std::move(state.SelectionList), std::move(state.SelectionPaths)};
+    state.SelectionList.assign(1, std::wstring());
+    state.SelectionPaths.assign(1, std::wstring());
+    state.SelectionFolder.clear();
+    state.ShowMenu = 0;
+    return files;
 }
+
+std::wstring FolderOf(PCIDLIST_ABSOLUTE pidlFolder) {
+    wchar_t folder[MAX_PATH] = {};
+    if (pidlFolder && SHGetPathFromIDListW(pidlFolder, folder)) return folder;
+    return {};
+}
+
+void TraceSelected(std::wstring_view name, bool kept) {
+    Write(ProcInitialize, L"Selected File: " + std::wstring(name) +
+                              (kept ? L"; upon command, adding to playlist" : L"; not adding to playlist"));
+}
+
+// The default value of the selection's class key, read for the trace only.
+void TraceClassValue(HKEY hKeyProgID) {
+    constexpr DWORD Capacity = 512;
+    wchar_t buffer[Capacity] = {};
+    DWORD size = Capacity * sizeof(wchar_t);
+    DWORD type = REG_SZ;
+    Write(ProcInitialize, L"Querying Value");
+    LSTATUS rc = RegQueryValueExW(hKeyProgID, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    Write(ProcInitialize, L"Parsing Value");
+    DWORD chars = size / sizeof(wchar_t);
+    if (rc != ERROR_SUCCESS) chars = Capacity;
+    // A value longer than the buffer names a position past its end.
+    if (chars > Capacity) Failure::Raise(Failure::InvalidArgument);
+    if (chars > 0 && buffer[chars - 1] == L'\0') --chars;
+    if (rc == ERROR_SUCCESS && chars > 0) Write(ProcInitialize, L"Value: " + std::wstring(buffer, chars));
+}
+
+}  // namespace
 
 HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* lpdobj, HKEY hKeyProgID) {
     ModuleState& state = ThreadState();
@@ -157,112 +180,27 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
         Trace::ProcEnter(state.TraceDepth);
         Write(ProcInitialize, L"pidlFolder: " + Number(pidlFolder) + L" lpdobj: " + Number(lpdobj) +
                                   L" hKeyProgID: " + Number(hKeyProgID));
-
-        // Nothing of an earlier selection survives a fetch that fails: a
-        // later command must never write another menu's files. Its strings
-        // are kept aside and refilled, though: freeing one name and one path
-        // per file and allocating them anew costs more than reading the list.
-        std::vector<std::wstring> names = std::move(state.SelectionList);
-        std::vector<std::wstring> paths = std::move(state.SelectionPaths);
-        state.SelectionList.assign(1, std::wstring());
-        state.SelectionPaths.assign(1, std::wstring());
-        state.SelectionFolder.clear();
-        state.ShowMenu = 0;
-        if (pidlFolder) {
-            wchar_t folder[MAX_PATH] = {};
-            if (SHGetPathFromIDListW(pidlFolder, folder)) state.SelectionFolder = folder;
-        }
+        Selection::Files files = ForgetSelection(state);
+        state.SelectionFolder = FolderOf(pidlFolder);
 
         Write(ProcInitialize, L"Copying pointer to the IDataObject into a local variable");
-        if (!lpdobj) Failure::Raise(Failure::InvalidArgument);
-        IDataObject* dataObject = nullptr;
-        HRESULT hr = lpdobj->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&dataObject));
-        if (FAILED(hr)) Failure::Raise(static_cast<int>(hr));
-        struct Holder {
-            IDataObject* p;
-            ~Holder() { p->Release(); }
-        } holder{dataObject};
-
-        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        MediumGuard medium;
-        hr = dataObject->GetData(&format, &medium.medium);
-        if (FAILED(hr)) Failure::Raise(static_cast<int>(hr));
-        medium.filled = true;
-        const DWORD lastError = GetLastError();
+        Handles::UniqueMedium medium;
+        const DWORD lastError = Selection::FetchDropList(lpdobj, medium);
         Write(ProcInitialize, L"Calling oIDataObj.GetData ByVal VarPtr(FmtEtc), ByVal VarPtr(pMedium)");
         Write(ProcInitialize, L"LastDLLError() Function Returns: " + std::to_wstring(lastError));
-        if (medium.medium.tymed != TYMED_HGLOBAL || !medium.medium.hGlobal) Failure::Raise(Failure::InvalidArgument);
 
         Trace::ProcEnter(state.TraceDepth);
-        // Slot 0 is the empty text; accepted files follow from slot 1.
-        std::size_t used = 0;
-        auto keep = [&used, &names, &paths](std::wstring_view name, std::wstring_view path) {
-            if (used < names.size()) names[used].assign(name);
-            else names.emplace_back(name);
-            if (used < paths.size()) paths[used].assign(path);
-            else paths.emplace_back(path);
-            ++used;
-        };
-        keep({}, {});
-        {
-            const void* block = GlobalLock(medium.medium.hGlobal);
-            if (!block) Failure::Raise(Failure::InvalidArgument);
-            struct Unlock {
-                HGLOBAL h;
-                ~Unlock() { GlobalUnlock(h); }
-            } unlock{medium.medium.hGlobal};
-            const auto* bytes = static_cast<const unsigned char*>(block);
-            // Each name is looked at in one reused buffer; only accepted
-            // ones are kept.
-            std::wstring path;
-            auto take = [&] {
-                if (path.size() > NameLimit) path.resize(NameLimit);
-                if (path.empty()) return;
-                const std::wstring_view whole(path);
-                const std::wstring_view name = mdlFiles::FileNamePart(whole);
-                const std::wstring_view extension = mdlFiles::ExtensionPart(name);
-                const bool listed = IsListedExtension(extension);
-                if (state.TraceSwitch)
-                    Write(ProcInitialize, L"Selected File: " + std::wstring(name) +
-                                              (listed ? L"; upon command, adding to playlist"
-                                                      : L"; not adding to playlist"));
-                if (listed) keep(name, whole);
-            };
-            DropFiles::ForEach(block, GlobalSize(medium.medium.hGlobal), [&](DropFiles::Span s, bool wide) {
-                if (wide) {
-                    path.resize(s.length < NameLimit ? s.length : NameLimit);
-                    std::memcpy(path.data(), bytes + s.offset, 2 * path.size());
-                } else {
-                    path = Codepage::FromAnsi({reinterpret_cast<const char*>(bytes + s.offset), s.length});
-                }
-                take();
-            });
-        }
-        names.resize(used);
-        paths.resize(used);
-        state.SelectionList = std::move(names);
-        state.SelectionPaths = std::move(paths);
-        state.ShowMenu = used > 1 ? -1 : 0;
+        const Selection::Rules rules{&state.Options.ExtensionList, Codepage::FromAnsi,
+                                     state.TraceSwitch ? TraceSelected : nullptr};
+        const std::size_t kept = Selection::ReadDropList(medium.get(), rules, files);
+        state.SelectionList = std::move(files.names);
+        state.SelectionPaths = std::move(files.paths);
+        state.ShowMenu = kept > 0 ? -1 : 0;
         Trace::ProcLeave(state.TraceDepth);
 
         Write(ProcInitialize, L"Getting info from the registry");
         Trace::ProcEnter(state.TraceDepth);
-        {
-            // Read for the trace only.
-            constexpr DWORD Capacity = 512;
-            wchar_t buffer[Capacity] = {};
-            DWORD size = Capacity * sizeof(wchar_t);
-            DWORD type = REG_SZ;
-            Write(ProcInitialize, L"Querying Value");
-            LSTATUS rc = RegQueryValueExW(hKeyProgID, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-            Write(ProcInitialize, L"Parsing Value");
-            DWORD chars = size / sizeof(wchar_t);
-            if (rc != ERROR_SUCCESS) chars = Capacity;
-            // A value longer than the buffer names a position past its end.
-            if (chars > Capacity) Failure::Raise(Failure::InvalidArgument);
-            if (chars > 0 && buffer[chars - 1] == L'\0') --chars;
-            if (rc == ERROR_SUCCESS && chars > 0) Write(ProcInitialize, L"Value: " + std::wstring(buffer, chars));
-        }
+        TraceClassValue(hKeyProgID);
         Trace::ProcLeave(state.TraceDepth);
         Write(ProcInitialize, L"Done with registry", state.ShowMenu == 0);
         if (state.ShowMenu == 0)

@@ -7,8 +7,9 @@
 #include <shlobj.h>
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
+
+#include "Handles.h"
 
 class ShellExt final : public IShellExtInit, public IContextMenu {
 public:
@@ -34,10 +35,6 @@ public:
     HRESULT IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UINT* reserved, CHAR* pszName,
                                           UINT cchMax);
 
-    // True when the extension equals an entry of the thread's ExtensionList,
-    // case included.
-    static bool IsListedExtension(std::wstring_view extension);
-
     // The menu builder hands over each bitmap it sets on this object's menus;
     // the object deletes them when it goes, not before: the shell keeps the
     // menu open for as long as it holds the object.
@@ -52,5 +49,5 @@ private:
 
     LONG refs_ = 1;
     bool created_ = false;
-    std::vector<HBITMAP> bitmaps_;
+    std::vector<Handles::UniqueBitmap> bitmaps_;
 };

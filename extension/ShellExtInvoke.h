@@ -6,4 +6,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "Trace.h"
+
 HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi);
+
+// The invocation's trace lines, in whichever unit its steps are carried out.
+inline constexpr Trace::Procedure InvokeTrace{L"ShellExt", L"IContextMenu_InvokeCommand()"};

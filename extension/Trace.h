@@ -27,6 +27,15 @@ std::wstring FormatLine(int depth, std::wstring_view module, std::wstring_view p
 void DebugWrite(std::wstring_view module, std::wstring_view procedure, std::wstring_view message,
                 bool blankAfter = false, bool startNew = false, bool raw = false);
 
+// The trace of one procedure: its module and procedure names, given once.
+struct Procedure {
+    std::wstring_view module;
+    std::wstring_view name;
+    void operator()(std::wstring_view message, bool blankAfter = false) const {
+        DebugWrite(module, name, message, blankAfter);
+    }
+};
+
 // 16-bit signed arithmetic on a depth counter; leaving the range is failure 6.
 void ProcEnter(int16_t& depth, int amount = 1);
 void ProcLeave(int16_t& depth, int amount = 1);

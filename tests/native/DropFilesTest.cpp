@@ -1,14 +1,16 @@
 // The one-pass CF_HDROP reader on blocks as the shell builds them and as a
 // careless data object might: it must stop where DragQueryFile stops and
-// never read past the block.
+// never read past the block. Then the selection kept from such a block.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "DropFiles.h"
+#include "Selection.h"
 
 using ::testing::ElementsAre;
 
@@ -32,16 +34,40 @@ std::vector<unsigned char> Wide(const std::u16string& text) {
 
 std::vector<unsigned char> Ansi(const std::string& text) { return {text.begin(), text.end()}; }
 
+// The names as stored, copied out (exactly one of the two vectors is filled).
+struct Names {
+    bool wide = false;
+    std::vector<std::u16string> wideNames;
+    std::vector<std::string> ansiNames;
+};
+
+
+Names Parse(const unsigned char* bytes, std::size_t size) {
+    Names names;
+    names.wide = DropFiles::ForEach(bytes, size, [&](DropFiles::Span s, bool wide) {
+        if (wide) {
+            std::u16string name(s.length, u'\0');
+            std::memcpy(name.data(), bytes + s.offset, 2 * s.length);
+            names.wideNames.push_back(std::move(name));
+        } else {
+            names.ansiNames.emplace_back(reinterpret_cast<const char*>(bytes + s.offset), s.length);
+        }
+    });
+    return names;
+}
+
+Names Parse(const std::vector<unsigned char>& block) { return Parse(block.data(), block.size()); }
+
 }  // namespace
 
 TEST(DropFiles, ReadsWideAndEightBitListsUpToTheEmptyName) {
     auto wide = Block(20, true, Wide(std::u16string(u"C:\\a.mp3\0D:\\\u6771.wav\0\0C:\\after.mp3\0\0", 34)));
-    auto names = DropFiles::Parse(wide.data(), wide.size());
+    auto names = Parse(wide);
     EXPECT_TRUE(names.wide);
     EXPECT_THAT(names.wideNames, ElementsAre(u"C:\\a.mp3", u"D:\\\u6771.wav"));
 
     auto ansi = Block(24, false, Ansi(std::string("C:\\a.mp3\0b.txt\0\0", 16)));
-    names = DropFiles::Parse(ansi.data(), ansi.size());
+    names = Parse(ansi);
     EXPECT_FALSE(names.wide);
     EXPECT_THAT(names.ansiNames, ElementsAre("C:\\a.mp3", "b.txt"));
 }
@@ -49,24 +75,24 @@ TEST(DropFiles, ReadsWideAndEightBitListsUpToTheEmptyName) {
 TEST(DropFiles, MalformedBlocksYieldWhatLiesInsideThemOnly) {
     // Too short for the header.
     std::vector<unsigned char> tiny(12, 0);
-    EXPECT_TRUE(DropFiles::Parse(tiny.data(), tiny.size()).wideNames.empty());
-    EXPECT_TRUE(DropFiles::Parse(nullptr, 0).ansiNames.empty());
+    EXPECT_TRUE(Parse(tiny).wideNames.empty());
+    EXPECT_TRUE(Parse(nullptr, 0).ansiNames.empty());
     // pFiles past the end, or pointing into the header.
     auto past = Block(20, true, Wide(u"x"));
     uint32_t far = 4000;
     std::memcpy(past.data(), &far, 4);
-    EXPECT_TRUE(DropFiles::Parse(past.data(), past.size()).wideNames.empty());
+    EXPECT_TRUE(Parse(past).wideNames.empty());
     auto inside = Block(20, false, Ansi("abc"));
     uint32_t low = 8;
     std::memcpy(inside.data(), &low, 4);
-    EXPECT_TRUE(DropFiles::Parse(inside.data(), inside.size()).ansiNames.empty());
+    EXPECT_TRUE(Parse(inside).ansiNames.empty());
     // No terminator at all, and an odd byte at the end of a wide list: the
     // last name ends with the block.
     auto open = Block(20, false, Ansi("a.mp3"));
-    EXPECT_THAT(DropFiles::Parse(open.data(), open.size()).ansiNames, ElementsAre("a.mp3"));
+    EXPECT_THAT(Parse(open).ansiNames, ElementsAre("a.mp3"));
     auto odd = Block(20, true, Wide(u"ab"));
     odd.push_back('c');
-    EXPECT_THAT(DropFiles::Parse(odd.data(), odd.size()).wideNames, ElementsAre(u"ab"));
+    EXPECT_THAT(Parse(odd).wideNames, ElementsAre(u"ab"));
 }
 
 TEST(DropFiles, SpansPointIntoTheBlockEvenAtAnOddStart) {
@@ -80,5 +106,51 @@ TEST(DropFiles, SpansPointIntoTheBlockEvenAtAnOddStart) {
     EXPECT_EQ(spans[0].length, 8u);
     EXPECT_EQ(spans[1].offset, 21u + 18u);
     EXPECT_EQ(spans[1].length, 1u);
-    EXPECT_THAT(DropFiles::Parse(odd.data(), odd.size()).wideNames, ElementsAre(u"C:\\a.mp3", u"\u6771"));
+    EXPECT_THAT(Parse(odd).wideNames, ElementsAre(u"C:\\a.mp3", u"\u6771"));
+}
+
+namespace {
+
+std::wstring Latin1(std::string_view bytes) {
+    std::wstring text;
+    for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return text;
+}
+
+std::vector<std::pair<std::wstring, bool>> seen;
+void Seen(std::wstring_view name, bool kept) { seen.emplace_back(name, kept); }
+
+}  // namespace
+
+// The keep rule over a whole list: the name part's extension against the list,
+// case included, and the name part taken after the path is cut to 499.
+TEST(Selection, KeepsListedNamesWithTheirPathsInListOrder) {
+    const std::vector<std::wstring> extensions{L"mp3", L"wav"};
+    const std::u16string cutFolder = u"C:\\" + std::u16string(490, u'd') + u"\\";
+    std::u16string list = u"C:\\M\\b.mp3" + std::u16string(1, 0) + u"C:\\M\\SONG.MP3" + std::u16string(1, 0) +
+                          u"D:\\Album.wav" + std::u16string(1, 0) + u"C:\\README" + std::u16string(1, 0) +
+                          u"E:\\\u6771.b.mp3" + std::u16string(1, 0) + cutFolder + u"x.mp3.wav" +
+                          std::u16string(2, 0);
+    auto block = Block(20, true, Wide(list));
+    Selection::Files files;
+    // What an earlier, longer selection left must not survive.
+    files.names.assign(9, L"stale");
+    files.paths.assign(9, L"stale");
+    seen.clear();
+    const Selection::Rules rules{&extensions, Latin1, Seen};
+    EXPECT_EQ(Selection::Read(block.data(), block.size(), rules, files), 4u);
+    const std::wstring cutPath = L"C:\\" + std::wstring(490, L'd') + L"\\x.mp3";
+    EXPECT_THAT(files.names, ElementsAre(L"", L"b.mp3", L"Album.wav", L"\u6771.b.mp3", L"x.mp3"));
+    EXPECT_THAT(files.paths, ElementsAre(L"", L"C:\\M\\b.mp3", L"D:\\Album.wav", L"E:\\\u6771.b.mp3", cutPath));
+    EXPECT_EQ(seen.size(), 6u);
+    EXPECT_EQ(seen[1], std::make_pair(std::wstring(L"SONG.MP3"), false));
+    EXPECT_EQ(seen[3], std::make_pair(std::wstring(L"README"), false));
+
+    // 8-bit names go through the code page; nothing listed keeps nothing.
+    auto ansi = Block(20, false, Ansi(std::string("C:\\caf\xe9.mp3\0x.ogg\0\0", 19)));
+    EXPECT_EQ(Selection::Read(ansi.data(), ansi.size(), rules, files), 1u);
+    EXPECT_THAT(files.names, ElementsAre(L"", L"caf\u00e9.mp3"));
+    const std::vector<std::wstring> none;
+    EXPECT_EQ(Selection::Read(ansi.data(), ansi.size(), {&none, Latin1, nullptr}, files), 0u);
+    EXPECT_THAT(files.paths, ElementsAre(L""));
 }

@@ -42,8 +42,15 @@ std::string ToUtf8(std::wstring_view t) {
 }
 const Playlist::Codec kCodec{Fits, ToLatin1, FromLatin1, ToUtf8};
 
-std::string Bytes(const std::vector<std::wstring>& entries, bool overwrite, std::string_view old) {
-    std::wstring lines = Playlist::Lines(entries);
+// Lines of bare names, as a selection without known paths gives them.
+std::wstring NameLines(std::vector<std::wstring> names) {
+    Playlist::EntryMaker entry(L"", false);
+    return Playlist::Lines(names, {}, {}, entry);
+}
+
+std::string Bytes(std::vector<std::wstring> entries, bool overwrite, std::string_view old) {
+    entries.insert(entries.begin(), L"");
+    std::wstring lines = NameLines(entries);
     Playlist::Plan plan = Playlist::Decide(overwrite, Playlist::Detect(old), Fits(lines));
     return Playlist::Compose(plan, lines, old, kCodec);
 }
@@ -133,6 +140,24 @@ TEST(PlaylistOrder, CommonFolderOnlyWhenEveryPathIsFolderPlusName) {
     EXPECT_EQ(CommonFolder({L"", L"a.mp3"}, {L""}), L"");
 }
 
+// The shared prefix of files from one folder must give the entries each
+// file's own path gives.
+TEST(PlaylistBytes, OneFolderLinesEqualLinesFromEachPath) {
+    const std::vector<std::wstring> names{L"", L"a.mp3", L"B.mp3"};
+    const std::vector<std::wstring> paths{L"", L"C:\\Music\\Sub\\a.mp3", L"C:\\Music\\Sub\\B.mp3"};
+    const std::wstring folder = Playlist::CommonFolder(names, paths);
+    ASSERT_EQ(folder, L"C:\\Music\\Sub\\");
+    for (const wchar_t* playlistFolder : {L"C:\\Music\\Sub\\", L"C:\\music\\", L"C:\\Other\\", L"D:\\", L""}) {
+        for (bool full : {false, true}) {
+            Playlist::EntryMaker shared(playlistFolder, full), each(playlistFolder, full);
+            EXPECT_EQ(Playlist::Lines(names, paths, folder, shared), Playlist::Lines(names, paths, {}, each))
+                << testing::PrintToString(std::wstring(playlistFolder)) << full;
+        }
+    }
+    Playlist::EntryMaker entry(L"C:\\Music\\", false);
+    EXPECT_EQ(Playlist::Lines(names, paths, folder, entry), L"Sub\\a.mp3\r\nSub\\B.mp3\r\n");
+}
+
 TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
     for (const wchar_t* good : {L"", L"Party", L"mix.m3u", L"a b", L"CONSOLE", L"COM0", L"nul2", L"\u6771\u4eac", L"x."})
         EXPECT_TRUE(Playlist::IsPlainName(good)) << testing::PrintToString(std::wstring(good));
@@ -142,8 +167,8 @@ TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
 }
 
 TEST(PlaylistBytes, LinesEndInCrLfWithoutHeader) {
-    EXPECT_EQ(Playlist::Lines({L"", L"A.mp3", L"b.mp3"}, 1), L"A.mp3\r\nb.mp3\r\n");
-    EXPECT_EQ(Playlist::Lines({L""}, 1), L"");
+    EXPECT_EQ(NameLines({L"", L"A.mp3", L"b.mp3"}), L"A.mp3\r\nb.mp3\r\n");
+    EXPECT_EQ(NameLines({L""}), L"");
     EXPECT_EQ(Bytes({L"A.mp3", L"b.mp3"}, true, ""), "A.mp3\r\nb.mp3\r\n");
     EXPECT_EQ(Bytes({L"caf\u00e9.mp3"}, true, ""), "caf\xe9.mp3\r\n");
 }

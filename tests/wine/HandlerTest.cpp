@@ -163,17 +163,20 @@ TEST(Selection, OnePassReaderAgreesWithDragQueryFile) {
         FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         STGMEDIUM medium{};
         ASSERT_EQ(data->GetData(&format, &medium), S_OK);
-        const void* block = GlobalLock(medium.hGlobal);
-        DropFiles::Names names = DropFiles::Parse(block, GlobalSize(medium.hGlobal));
+        const auto* block = static_cast<const unsigned char*>(GlobalLock(medium.hGlobal));
+        std::vector<std::wstring> names;
+        const bool listWide = DropFiles::ForEach(block, GlobalSize(medium.hGlobal), [&](DropFiles::Span s, bool w) {
+            names.push_back(w ? std::wstring(reinterpret_cast<const wchar_t*>(block + s.offset), s.length)
+                              : Codepage::FromAnsi({reinterpret_cast<const char*>(block + s.offset), s.length}));
+        });
         GlobalUnlock(medium.hGlobal);
+        EXPECT_EQ(listWide, wide);
         const UINT count = DragQueryFileW(static_cast<HDROP>(medium.hGlobal), 0xFFFFFFFF, nullptr, 0);
-        ASSERT_EQ(count, wide ? names.wideNames.size() : names.ansiNames.size());
+        ASSERT_EQ(count, names.size());
         for (UINT i = 0; i < count; ++i) {
             wchar_t buffer[500] = {};
             DragQueryFileW(static_cast<HDROP>(medium.hGlobal), i, buffer, 500);
-            std::wstring ours = wide ? std::wstring(names.wideNames[i].begin(), names.wideNames[i].end())
-                                     : Codepage::FromAnsi(names.ansiNames[i]);
-            EXPECT_EQ(ours, buffer) << i;
+            EXPECT_EQ(names[i], buffer) << i;
         }
         ReleaseStgMedium(&medium);
         data->Release();

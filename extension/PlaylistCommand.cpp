@@ -1,0 +1,95 @@
+#include "PlaylistCommand.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "Failure.h"
+#include "General.h"
+#include "ModuleState.h"
+#include "NoCase.h"
+#include "OptionTable.h"
+#include "Playlist.h"
+#include "PlaylistFile.h"
+#include "ShellExtInvoke.h"
+#include "Trace.h"
+#include "Trkconfig.h"
+#include "inihelper.h"
+
+namespace {
+
+using OptionTable::kCancelMarker;
+constexpr std::wstring_view kPromptArgument = L" Enter M3U playlist filename:  (without .m3u)";
+constexpr const Trace::Procedure& Line = InvokeTrace;
+
+// Sorts the names; each path follows its name. Answers the folder every file
+// lies in, or empty when they lie in several (or their paths are not known).
+std::wstring SortSelection(std::vector<std::wstring>& names, std::vector<std::wstring>& paths) {
+    if (names.empty()) names.emplace_back();
+    const bool withPaths = paths.size() == names.size();
+    const std::wstring common = withPaths ? Playlist::CommonFolder(names, paths) : std::wstring();
+    std::vector<std::wstring> selected;
+    if (withPaths && common.empty()) selected = names;
+    General::Sort(names, 0, static_cast<int32_t>(names.size() - 1));
+    if (!common.empty()) {
+        // Rebuilt from the sorted names, in place: the old paths' buffers fit.
+        for (size_t i = 0; i < names.size(); ++i) {
+            paths[i].clear();
+            if (!names[i].empty()) paths[i].append(common).append(names[i]);
+        }
+    } else if (withPaths) {
+        paths = Playlist::PathsInOrder(names, selected, paths);
+    }
+    return common;
+}
+
+// The playlist's base name from the prompt; false when the user cancelled.
+bool AskName(std::wstring& name) {
+    Line(L"Getting filename via user input");
+    const std::wstring options = inihelper::OptionsFile();
+    // Nothing an earlier prompt left may pass for this prompt's answer.
+    inihelper::WriteAnswer(kCancelMarker, options);
+    const std::wstring program = inihelper::ProgramFolder() + L"\\trkconfig.exe";
+    const Handles::UniqueHandle process = Trkconfig::Start(program, program + std::wstring(kPromptArgument));
+    const DWORD status = Trkconfig::WaitForExit(process.get());
+    if (status != 0) {
+        Line(L"Prompt ended with exit status " + std::to_wstring(static_cast<int32_t>(status)) + L", exiting...");
+        Line(L"Action Was Canceled, exiting...");
+        return false;
+    }
+    name = inihelper::ReadAnswer(options, kCancelMarker);
+    if (NoCase::Same(name, kCancelMarker)) {
+        Line(L"Action Was Canceled, exiting...");
+        return false;
+    }
+    Line(L"Writing list as " + name + L".m3u ...");
+    return true;
+}
+
+}  // namespace
+
+void CreatePlaylist(const std::wstring& directory) {
+    ModuleState& state = ThreadState();
+    Line(L"Creating M3U Playlist...", true);
+    auto& names = state.SelectionList;
+    auto& paths = state.SelectionPaths;
+    const std::wstring folder = Playlist::TargetFolder(directory, state.SelectionFolder,
+                                                       paths.size() > 1 ? paths[1] : std::wstring());
+    const std::wstring oneFolder = SortSelection(names, paths);
+    Trace::DebugWrite(Line.module, Line.name, L"", false, false, true);
+
+    // The lines are made before the prompt: while it is open the thread's
+    // messages run, and another menu of this thread may take over the
+    // selection. This playlist holds the files it was chosen for.
+    Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
+    const std::wstring lines = Playlist::Lines(names, paths, oneFolder, entry);
+
+    std::wstring name = L"new";
+    if (state.Options.Prompt != 0) {
+        if (!AskName(name)) return;
+        if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
+    }
+
+    Line(L"Writing list to file");
+    PlaylistFile::Write(folder + name + L".m3u", lines, state.Options.Overwrite != 0);
+    Line(L"List has been written", true);
+}

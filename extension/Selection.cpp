@@ -1,0 +1,58 @@
+#include "Selection.h"
+
+#include <cstring>
+
+#include "DropFiles.h"
+#include "mdlFiles.h"
+
+namespace Selection {
+
+bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view extension) {
+    // Any count: the list is walked, not indexed by a 16-bit number.
+    for (const std::wstring& entry : list)
+        if (entry == extension) return true;
+    return false;
+}
+
+std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {
+    std::vector<std::wstring>& names = files.names;
+    std::vector<std::wstring>& paths = files.paths;
+    std::size_t used = 0;
+    auto keep = [&](std::wstring_view name, std::wstring_view path) {
+        if (used < names.size()) names[used].assign(name);
+        else names.emplace_back(name);
+        if (used < paths.size()) paths[used].assign(path);
+        else paths.emplace_back(path);
+        ++used;
+    };
+    keep({}, {});
+
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    // Each path is looked at in one reused buffer; only kept ones are copied.
+    std::wstring path;
+    DropFiles::ForEach(block, size, [&](DropFiles::Span s, bool wide) {
+        if (wide) {
+            path.resize(s.length < kPathLimit ? s.length : kPathLimit);
+            const unsigned char* at = bytes + s.offset;
+            if constexpr (sizeof(wchar_t) == 2) {
+                std::memcpy(path.data(), at, 2 * path.size());
+            } else {
+                for (std::size_t i = 0; i < path.size(); ++i)
+                    path[i] = static_cast<wchar_t>(at[2 * i] | at[2 * i + 1] << 8);
+            }
+        } else {
+            path = rules.fromCodePage({reinterpret_cast<const char*>(bytes + s.offset), s.length});
+            if (path.size() > kPathLimit) path.resize(kPathLimit);
+        }
+        if (path.empty()) return;
+        const std::wstring_view name = mdlFiles::FileNamePart(path);
+        const bool kept = IsListedExtension(*rules.extensions, mdlFiles::ExtensionPart(name));
+        if (rules.seen) rules.seen(name, kept);
+        if (kept) keep(name, path);
+    });
+    names.resize(used);
+    paths.resize(used);
+    return used - 1;
+}
+
+}  // namespace Selection

@@ -1,0 +1,42 @@
+// The selection a context menu is built for: the shell's CF_HDROP list of
+// paths, read into the names and full paths of the files the handler keeps.
+// The reading and the keep rule are platform-free; the data object's side is
+// SelectionShell.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Selection {
+
+// A name buffer of 500 characters: paths are cut to their first 499.
+inline constexpr std::size_t kPathLimit = 499;
+
+// True when extension equals an entry of list, case included.
+bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view extension);
+
+// The files kept from one list: slot 0 is the empty text, then each kept
+// file's name part and, slot for slot, its full path, in list order.
+struct Files {
+    std::vector<std::wstring> names;
+    std::vector<std::wstring> paths;
+};
+
+struct Rules {
+    const std::vector<std::wstring>* extensions;  // the keep rule's list
+    // 8-bit names are in the system code page.
+    std::wstring (*fromCodePage)(std::string_view);
+    // Told of every name read, kept or not; may be null.
+    void (*seen)(std::wstring_view name, bool kept);
+};
+
+// Reads the paths of a CF_HDROP block (a DROPFILES header and its list) into
+// files, whose strings are reused: freeing and allocating them anew for every
+// file costs more than reading the list. A path is cut to kPathLimit before
+// its name part is taken; an empty one is passed over. Returns the number of
+// files kept.
+std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files);
+
+}  // namespace Selection
