@@ -1,8 +1,11 @@
 #include "GeneralShell.h"
 
+#include <wrl/client.h>
+
 #include <string>
 
 #include "Failure.h"
+#include "Handles.h"
 #include "MenuGraphics.h"
 #include "ModuleState.h"
 #include "Server.h"
@@ -15,6 +18,13 @@ namespace {
 
 constexpr std::wstring_view ProcMenu = L"QueryContextMenu()";
 constexpr std::wstring_view ProcReplace = L"ReplaceVtableEntry()";
+
+// Each item: a text with its own check-mark pictures, placed by position.
+constexpr UINT kItemFlags = MF_BYPOSITION | MF_USECHECKBITMAPS;
+constexpr UINT kPictureFlags = MF_BYPOSITION | MF_USECHECKBITMAPS | MF_BITMAP;
+constexpr UINT kCascadeFlags = MF_BYPOSITION | MF_POPUP;
+// The flags that say where the menu is shown.
+constexpr UINT kSourceFlags = CMF_DEFAULTONLY | CMF_VERBSONLY | CMF_EXPLORE | CMF_NOVERBS;
 
 // The table is shared by every thread's objects; a VirtualProtect pair of one
 // thread must not interleave with another's, or a write lands on a page
@@ -29,30 +39,25 @@ std::wstring LoadCaption(UINT id) {
 }
 
 HBITMAP MenuPicture(UINT id) {
-    HBITMAP source = LoadBitmapW(Server::Instance(), MAKEINTRESOURCEW(id));
+    const Handles::UniqueBitmap source(LoadBitmapW(Server::Instance(), MAKEINTRESOURCEW(id)));
     if (!source) Failure::Raise(Failure::FileNotFound, L"bitmap " + std::to_wstring(id));
-    HBITMAP scaled = MenuGraphics::ScaleMenuBitmap(source);
-    DeleteObject(source);
-    return scaled;
+    return MenuGraphics::ScaleMenuBitmap(source.get());
 }
 
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UINT indexMenu, UINT idCmdFirst,
                                            UINT idCmdLast, UINT uFlags) {
-    object->AddRef();
-    struct Hold {
-        IContextMenu* p;
-        ~Hold() { p->Release(); }
-    } hold{object};
+    // The object must outlive this call even if the shell lets go of it meanwhile.
+    const Microsoft::WRL::ComPtr<IContextMenu> hold(object);
     ShellExt* self = static_cast<ShellExt*>(object);
     ModuleState& state = ThreadState();
 
     int32_t result = 0;
     bool runningSet = false;
     uint32_t running = 0;
-    HMENU submenu = nullptr;
-    bool attached = false;
+    // Ours to destroy until it becomes part of the shell's menu.
+    Handles::UniqueMenu submenu;
     bool completed = Failure::Guard(
         [&] {
             auto write = [&](std::wstring_view message, bool blank = false) {
@@ -75,7 +80,7 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
             running = idCmdFirst;
             runningSet = true;
 
-            const UINT kind = uFlags & 0xF;
+            const UINT kind = uFlags & kSourceFlags;
             if (kind == CMF_NORMAL) {
                 write(L"CMF_NORMAL; Normal File - Displaying menu items");
             } else if (kind & CMF_VERBSONLY) {
@@ -96,25 +101,26 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
 
             const bool bitmaps = state.Options.Bitmaps == 1;
             write(L"Adding cascaded menus");
-            submenu = CreateMenu();
-            InsertMenuW(submenu, 0, 0x600, idCmdFirst, create.c_str());
+            submenu.reset(CreateMenu());
+            InsertMenuW(submenu.get(), 0, kItemFlags, idCmdFirst, create.c_str());
             if (bitmaps) {
                 write(L"Adding bitmaps");
                 HBITMAP picture = MenuPicture(101);
                 self->AdoptMenuBitmap(picture);
                 state.MenuBitmaps[0] = picture;
-                SetMenuItemBitmaps(submenu, 0, 0x604, picture, picture);
+                SetMenuItemBitmaps(submenu.get(), 0, kPictureFlags, picture, picture);
             }
             running = idCmdFirst + 1;
-            InsertMenuW(submenu, 1, 0x600, idCmdFirst + 1, options.c_str());
+            InsertMenuW(submenu.get(), 1, kItemFlags, idCmdFirst + 1, options.c_str());
             if (bitmaps) {
                 HBITMAP picture = MenuPicture(102);
                 self->AdoptMenuBitmap(picture);
                 state.MenuBitmaps[1] = picture;
-                SetMenuItemBitmaps(submenu, 1, 0x604, picture, picture);
+                SetMenuItemBitmaps(submenu.get(), 1, kPictureFlags, picture, picture);
             }
             running = idCmdFirst + 2;
-            attached = InsertMenuW(hMenu, indexMenu, 0x410, reinterpret_cast<UINT_PTR>(submenu), cascade.c_str());
+            const auto cascadeItem = reinterpret_cast<UINT_PTR>(submenu.get());
+            if (InsertMenuW(hMenu, indexMenu, kCascadeFlags, cascadeItem, cascade.c_str())) submenu.release();
             running = idCmdFirst + 3;
             result = static_cast<int32_t>(running - 1 - idCmdFirst);
         },
@@ -122,8 +128,6 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
             Trace::DebugWrite(L"General", ProcMenu, Failure::Report(e));
             result = runningSet ? static_cast<int32_t>(running - idCmdFirst) : 0;
         });
-    // A submenu that never became part of the shell's menu is ours to destroy.
-    if (submenu && !attached) DestroyMenu(submenu);
     if (completed) {
         Failure::Guard(
             [&] {

@@ -1,10 +1,12 @@
 #include "Server.h"
 
 #include <oleauto.h>
+#include <wrl/client.h>
 #include <string>
 
 #include "ClassIdText.h"
 #include "General.h"
+#include "Handles.h"
 #include "ModuleInfo.h"
 #include "ShellExt.h"
 #include "trkmenu_h.h"
@@ -58,14 +60,12 @@ ClassFactory factory;
 std::wstring ModulePath() { return ModuleInfo::FileName(Instance()); }
 
 LSTATUS SetValue(const std::wstring& keyPath, const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
+    Handles::UniqueKey key;
     LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                 nullptr, &key, nullptr);
+                                 nullptr, key.put(), nullptr);
     if (rc != ERROR_SUCCESS) return rc;
-    rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return rc;
+    return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
@@ -119,13 +119,11 @@ HRESULT RegisterServer() {
         LSTATUS rc = SetValue(e.key, e.name, e.value);
         if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
     }
-    ITypeLib* typeLib = nullptr;
-    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
+    Microsoft::WRL::ComPtr<ITypeLib> typeLib;
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, typeLib.GetAddressOf());
     if (FAILED(hr)) return hr;
     std::wstring file = path;  // RegisterTypeLib takes a non-const text
-    hr = RegisterTypeLib(typeLib, file.data(), nullptr);
-    typeLib->Release();
-    return hr;
+    return RegisterTypeLib(typeLib.Get(), file.data(), nullptr);
 }
 
 HRESULT UnregisterServer() {
