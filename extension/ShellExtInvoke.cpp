@@ -32,6 +32,11 @@ std::wstring AnsiText(LPCSTR text) { return text ? Codepage::FromAnsi(text) : st
 
 // The shell's structure as far as the caller's cbSize says, never further.
 struct Invocation {
+    explicit Invocation(const CMINVOKECOMMANDINFO& given) : size(given.cbSize) {
+        std::memcpy(&info, &given, size < sizeof info ? size : sizeof info);
+        unicode = (info.fMask & CMIC_MASK_UNICODE) != 0;
+    }
+
     CMINVOKECOMMANDINFOEX info{};
     DWORD size = 0;
     bool unicode = false;
@@ -47,6 +52,57 @@ struct Invocation {
 
 #define TRK_WIDE(inv, member) \
     (inv).Wide(offsetof(CMINVOKECOMMANDINFOEX, member), (inv).info.member)
+
+void TraceFields(const CMINVOKECOMMANDINFOEX& c) {
+    Line(L"cbSize: " + Num(static_cast<int32_t>(c.cbSize)) + L" dwHotKey: " + Num(static_cast<int32_t>(c.dwHotKey)) +
+         L" fMask: " + Num(static_cast<int32_t>(c.fMask)) + L" hIcon: " + Num(c.hIcon) + L" hwnd: " + Num(c.hwnd) +
+         L" lpDirectory: " + Num(c.lpDirectory) + L" lpParameters: " + Num(c.lpParameters) +
+         L" lpVerb: " + Num(c.lpVerb) + L" nShow: " + Num(c.nShow));
+}
+
+std::wstring Directory(const Invocation& inv) {
+    LPCWSTR wide = TRK_WIDE(inv, lpDirectoryW);
+    return wide ? std::wstring(wide) : AnsiText(inv.info.lpDirectory);
+}
+
+std::wstring Parameters(const Invocation& inv) {
+    LPCWSTR wide = TRK_WIDE(inv, lpParametersW);
+    return wide ? std::wstring(wide) : AnsiText(inv.info.lpParameters);
+}
+
+// The parameters serve the trace only.
+void TraceParameters(const std::wstring& parameters) {
+    if (parameters.empty()) return;
+    Line(L"Len Parameters: " + Num(parameters.size()));
+    Line(L"CopyMemory Parameters: " + parameters + L'\0');
+    Line(L"Parameters: " + parameters);
+}
+
+// Our canonical verbs, as GetCommandString hands them out, and their offsets.
+int VerbOffset(std::wstring_view verb) {
+    if (NoCase::Same(verb, L"(GCS_VERB)MENUITEM1")) return 0;
+    if (NoCase::Same(verb, L"(GCS_VERB)MENUITEM2")) return 1;
+    return -1;
+}
+
+// 0 for the create command, 1 for the options, -1 for anything else.
+int CommandOffset(const Invocation& inv) {
+    const CMINVOKECOMMANDINFOEX& c = inv.info;
+    // Explorer since Vista carries a command out by the canonical verb on
+    // a second object; a Unicode caller may name it only in lpVerbW.
+    LPCWSTR verbW = TRK_WIDE(inv, lpVerbW);
+    // An empty wide text beside an offset is no verb.
+    const bool wideVerb = verbW && !IS_INTRESOURCE(verbW) && (*verbW || !IS_INTRESOURCE(c.lpVerb));
+    if (!IS_INTRESOURCE(c.lpVerb) || wideVerb) {
+        const std::wstring verb = wideVerb ? std::wstring(verbW) : AnsiText(c.lpVerb);
+        Line(L"The shell has not called this command, the following is the verb info");
+        Line(L"Verb: " + verb, true);
+        return VerbOffset(verb);
+    }
+    const auto id = reinterpret_cast<uintptr_t>(c.lpVerb);
+    Line(L"Command ID: " + Num(id), true);
+    return id <= 1 ? static_cast<int>(id) : -1;
+}
 
 void ShowOptions() {
     ModuleState& state = ThreadState();
@@ -64,13 +120,6 @@ void ShowOptions() {
     Trkconfig::Start(program, L"\"" + program + L"\"");
 }
 
-// Our canonical verbs, as GetCommandString hands them out, and their offsets.
-int VerbOffset(std::wstring_view verb) {
-    if (NoCase::Same(verb, L"(GCS_VERB)MENUITEM1")) return 0;
-    if (NoCase::Same(verb, L"(GCS_VERB)MENUITEM2")) return 1;
-    return -1;
-}
-
 }  // namespace
 
 HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
@@ -85,62 +134,26 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
             result = E_INVALIDARG;
             Failure::Raise(Failure::InvalidArgument);
         }
-        Invocation inv;
-        inv.size = lpcmi->cbSize;
-        std::memcpy(&inv.info, lpcmi, inv.size < sizeof inv.info ? inv.size : sizeof inv.info);
-        const CMINVOKECOMMANDINFOEX& c = inv.info;
-        inv.unicode = (c.fMask & CMIC_MASK_UNICODE) != 0;
-        Line(L"cbSize: " + Num(static_cast<int32_t>(c.cbSize)) +
-             L" dwHotKey: " + Num(static_cast<int32_t>(c.dwHotKey)) +
-             L" fMask: " + Num(static_cast<int32_t>(c.fMask)) + L" hIcon: " + Num(c.hIcon) +
-             L" hwnd: " + Num(c.hwnd) + L" lpDirectory: " + Num(c.lpDirectory) +
-             L" lpParameters: " + Num(c.lpParameters) + L" lpVerb: " + Num(c.lpVerb) +
-             L" nShow: " + Num(c.nShow));
+        const Invocation inv(*lpcmi);
+        TraceFields(inv.info);
         if (inv.size < sizeof(CMINVOKECOMMANDINFO)) {
             result = E_INVALIDARG;
             Failure::Raise(Failure::InvalidArgument);
         }
 
         Line(L"Converting lpDirectory into useable information");
-        LPCWSTR directoryW = TRK_WIDE(inv, lpDirectoryW);
-        const std::wstring directory = directoryW ? std::wstring(directoryW) : AnsiText(c.lpDirectory);
+        const std::wstring directory = Directory(inv);
         Line(L"Directory: " + directory);
-
         Line(L"Converting lpParameters into useable information");
-        LPCWSTR parametersW = TRK_WIDE(inv, lpParametersW);
-        const std::wstring parameters =
-            parametersW ? std::wstring(parametersW) : AnsiText(c.lpParameters);
-        if (!parameters.empty()) {
-            Line(L"Len Parameters: " + Num(parameters.size()));
-            Line(L"CopyMemory Parameters: " + parameters + L'\0');
-            Line(L"Parameters: " + parameters);
-        }
+        TraceParameters(Parameters(inv));
 
         Line(L"Getting command ID");
         Trace::ProcEnter(state.TraceDepth);
-        // Explorer since Vista carries a command out by the canonical verb on
-        // a second object; a Unicode caller may name it only in lpVerbW.
-        LPCWSTR verbW = TRK_WIDE(inv, lpVerbW);
-        // An empty wide text beside an offset is no verb.
-        const bool wideVerb =
-            verbW && !IS_INTRESOURCE(verbW) && (*verbW || !IS_INTRESOURCE(c.lpVerb));
-        int offset = -1;
-        if (!IS_INTRESOURCE(c.lpVerb) || wideVerb) {
-            const std::wstring verb = wideVerb ? std::wstring(verbW) : AnsiText(c.lpVerb);
-            Line(L"The shell has not called this command, the following is the verb info");
-            Line(L"Verb: " + verb, true);
-            offset = VerbOffset(verb);
-            // A verb meant for another handler must not pass for done.
-            if (offset < 0) result = E_INVALIDARG;
-        } else {
-            const auto id = reinterpret_cast<uintptr_t>(c.lpVerb);
-            Line(L"Command ID: " + Num(id), true);
-            if (id <= 1) offset = static_cast<int>(id);
-            else result = E_INVALIDARG;
-        }
+        const int offset = CommandOffset(inv);
         if (offset == 0) CreatePlaylist(directory);
         else if (offset == 1) ShowOptions();
-
+        // A verb or offset meant for another handler must not pass for done.
+        else result = E_INVALIDARG;
         Trace::ProcLeave(state.TraceDepth);
         Line(L"Done with command ID");
         Trace::ProcLeave(state.TraceDepth);
