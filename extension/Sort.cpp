@@ -19,10 +19,11 @@ namespace {
 constexpr std::wstring_view kModule = L"General";
 constexpr std::wstring_view kProc = L"Sort()";
 
-// Ordinal order of UTF-16 code units; the shorter text first on a common start.
+}  // namespace
+
 // Names in one folder often share long starts: those are passed over several
 // code units at a time.
-bool SortsBefore(const std::wstring& a, const std::wstring& b) {
+bool OrdinalLess(const std::wstring& a, const std::wstring& b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     const wchar_t* x = a.data();
     const wchar_t* y = b.data();
@@ -39,9 +40,12 @@ bool SortsBefore(const std::wstring& a, const std::wstring& b) {
     return a.size() < b.size();
 }
 
+namespace {
+
 constexpr int32_t kShortRange = 16;
 
-void InsertionSort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
+template <class Before>
+void InsertionSort(std::vector<std::wstring>& list, int32_t low, int32_t high, Before SortsBefore) {
     for (int32_t i = low + 1; i <= high; ++i) {
         if (!SortsBefore(list[i], list[i - 1])) continue;
         std::wstring moving = std::move(list[i]);
@@ -66,13 +70,16 @@ struct Frame {
     Step step = Start;
 };
 
-}  // namespace
-
-void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
+// Every scan stops at the range's ends, so even a comparison that is not a
+// strict order cannot lead it outside the range.
+template <class Before>
+void SortWith(std::vector<std::wstring>& list, int32_t low, int32_t high, Before SortsBefore, bool traced) {
     ModuleState& state = ThreadState();
-    int16_t& depth = state.TraceDepth;
-    auto trace = [&state](std::wstring_view message) {
-        if (state.TraceSwitch) Trace::DebugWrite(kModule, kProc, message);
+    int16_t quietDepth = 0;
+    int16_t& depth = traced ? state.TraceDepth : quietDepth;
+    const bool tracing = traced && state.TraceSwitch;
+    auto trace = [tracing](std::wstring_view message) {
+        if (tracing) Trace::DebugWrite(kModule, kProc, message);
     };
 
     std::vector<Frame> stack;
@@ -94,8 +101,8 @@ void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
                 Failure::Raise(Failure::InvalidArgument);
             // Untraced, only the order shows, and equal names are alike: a
             // short range is put in order by insertion, with no partitions.
-            if (!state.TraceSwitch && f.high - f.low < kShortRange) {
-                InsertionSort(list, f.low, f.high);
+            if (!tracing && f.high - f.low < kShortRange) {
+                InsertionSort(list, f.low, f.high, SortsBefore);
                 Trace::ProcLeave(depth);
                 stack.pop_back();
                 break;
@@ -115,7 +122,7 @@ void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
                     if (j == f.low) break;
                 }
                 if (i > j) break;
-                if (state.TraceSwitch)
+                if (tracing)
                     trace(L"Swapping elements " + std::to_wstring(i) + L"," + std::to_wstring(j));
                 list[i].swap(list[j]);
                 if (p == i) p = j;
@@ -168,6 +175,20 @@ void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
             break;
         }
     }
+}
+
+}  // namespace
+
+void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
+    SortWith(list, low, high, [](const std::wstring& a, const std::wstring& b) { return OrdinalLess(a, b); }, true);
+}
+
+void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high, Less less) {
+    SortWith(list, low, high, less, true);
+}
+
+void Order(std::vector<std::wstring>& list, Less less) {
+    if (list.size() > 1) SortWith(list, 0, Checked(static_cast<int64_t>(list.size()) - 1), less, false);
 }
 
 }  // namespace General

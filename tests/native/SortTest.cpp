@@ -215,3 +215,27 @@ TEST_F(SortTest, IndicesOutsideTheListAreRejected) {
 }
 
 }  // namespace
+
+namespace {
+
+bool Reversed(const std::wstring& a, const std::wstring& b) { return General::OrdinalLess(b, a); }
+
+}  // namespace
+
+// A given comparison orders the traced sort; the untraced one writes nothing
+// and leaves the trace's depth alone.
+TEST_F(SortTest, GivenComparisonOrdersBothSortsAndOnlyTheTracedOneTraces) {
+    TraceOn();
+    List list{L"", L"a", L"c", L"b"};
+    General::Sort(list, 1, 3, Reversed);
+    EXPECT_EQ(list, (List{L"", L"c", L"b", L"a"}));
+    EXPECT_FALSE(TraceLines().empty());
+    FakeTrace::Reset();
+    ThreadState().TraceDepth = 3;
+    List many;
+    for (int i = 0; i < 100; ++i) many.push_back(std::to_wstring(i * 7919 % 100));
+    General::Order(many, Reversed);
+    EXPECT_TRUE(std::is_sorted(many.begin(), many.end(), Reversed));
+    EXPECT_TRUE(TraceLines().empty());
+    EXPECT_EQ(ThreadState().TraceDepth, 3);
+}
