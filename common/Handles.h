@@ -51,6 +51,7 @@ private:
 };
 
 using UniqueHandle = Unique<HANDLE, &::CloseHandle>;  // files, processes, threads, events
+using UniqueFind = Unique<HANDLE, &::FindClose>;     // FindFirstFileEx searches
 using UniqueKey = Unique<HKEY, &::RegCloseKey>;
 using UniqueModule = Unique<HMODULE, &::FreeLibrary>;
 using UniqueDC = Unique<HDC, &::DeleteDC>;            // made with CreateCompatibleDC / CreateIC

@@ -1,0 +1,29 @@
+// With the Folders option on: the files that selected folders, or the folder
+// whose background was clicked, add to a playlist. Only the command walks;
+// the menu never does.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ModuleState.h"
+
+namespace FolderPlaylist {
+
+// True when path names a folder: a selected name with a listed extension may
+// be one ("Live.mp3").
+bool IsFolder(const std::wstring& path);
+
+// Orders folders by name under the Order option (equal names by path), walks
+// each in turn and appends the full paths of their listed files to paths.
+// False when the user cancelled; the caller then writes nothing. Progress is
+// shown only with ui.
+bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
+            std::vector<std::wstring>& paths);
+
+// The command found nothing to write: traced, and told to the user with ui.
+void NothingFound(HWND owner, bool ui);
+
+}  // namespace FolderPlaylist

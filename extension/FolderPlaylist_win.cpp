@@ -1,0 +1,66 @@
+#include "FolderPlaylist.h"
+
+#include "FolderReader.h"
+#include "LogicalOrder.h"
+#include "Trace.h"
+#include "WalkProgress.h"
+#include "mdlFiles.h"
+
+namespace FolderPlaylist {
+namespace {
+
+void Line(std::wstring_view message, bool blankAfter = false) {
+    Trace::DebugWrite(L"ShellExt", L"IContextMenu_InvokeCommand()", message, blankAfter);
+}
+
+std::wstring NameOf(const std::wstring& folder) {
+    std::wstring_view path(folder);
+    while (path.size() > 1 && path.back() == L'\\') path.remove_suffix(1);
+    return std::wstring(mdlFiles::FileNamePart(path));
+}
+
+}  // namespace
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
+            std::vector<std::wstring>& paths) {
+    const General::Less less = LogicalOrder::Chosen(options.Order);
+    // By name, as the folders stand side by side in their parent; few, so
+    // an insertion sort that cannot leave the list whatever less answers.
+    std::vector<std::wstring> names;
+    for (const std::wstring& folder : folders) names.push_back(NameOf(folder));
+    auto before = [&](size_t a, size_t b) {
+        if (less(names[a], names[b])) return true;
+        if (less(names[b], names[a])) return false;
+        return General::OrdinalLess(folders[a], folders[b]);
+    };
+    for (size_t i = 1; i < folders.size(); ++i)
+        for (size_t j = i; j > 0 && before(j, j - 1); --j) {
+            folders[j].swap(folders[j - 1]);
+            names[j].swap(names[j - 1]);
+        }
+
+    FolderReader reader;
+    WalkProgress::Watch progress(owner, ui);
+    const size_t earlier = paths.size();
+    for (const std::wstring& folder : folders) {
+        Line(L"Reading folder: " + folder);
+        if (!FolderWalk::Collect(folder, options.ExtensionList, less, reader, progress, paths)) {
+            Line(L"Reading folders was canceled, exiting...", true);
+            return false;
+        }
+    }
+    Line(L"Files found in folders: " + std::to_wstring(paths.size() - earlier));
+    return true;
+}
+
+void NothingFound(HWND owner, bool ui) {
+    Line(L"No audio files were found, exiting...", true);
+    if (ui) MessageBoxW(owner, L"No audio files were found.", L"Tracklet", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace FolderPlaylist

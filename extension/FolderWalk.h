@@ -1,0 +1,49 @@
+// FolderWalk: the files a folder contributes to a playlist, depth first: the
+// folder's own listed files in order, then each subfolder in order, each the
+// same way. Platform-free; the platform edge reads the folders.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "General.h"
+
+namespace FolderWalk {
+
+// What one folder shows: the names of the files that are kept and of the
+// subfolders to go into (hidden ones, system ones and links to folders are
+// left out by the reader).
+struct Listing {
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> folders;
+};
+
+using Keep = std::function<bool(std::wstring_view name)>;
+
+class Reader {
+public:
+    virtual ~Reader() = default;
+    // Lists folder (a full path ending in "\"), files only where keep says so;
+    // false when the folder cannot be read.
+    virtual bool Read(const std::wstring& folder, const Keep& keep, Listing& out) = 0;
+};
+
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // Called before each folder is read; false stops the walk.
+    virtual bool Reading(const std::wstring& folder) = 0;
+};
+
+// True when name's extension equals an entry of extensions, case included.
+bool IsListed(std::wstring_view name, const std::vector<std::wstring>& extensions);
+
+// Appends the full path of every listed file in and below folder to paths,
+// names ordered by less. False when progress stopped the walk; paths then
+// holds what was found so far.
+bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensions, General::Less less,
+             Reader& reader, Progress& progress, std::vector<std::wstring>& paths);
+
+}  // namespace FolderWalk

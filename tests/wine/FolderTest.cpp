@@ -1,0 +1,252 @@
+// Folders as the command reads them: Explorer's order, the real file system
+// (hidden entries, links), the progress dialog through its seam, and the
+// message when nothing is found.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FileBytes.h"
+#include "FolderPlaylist.h"
+#include "LogicalOrder.h"
+#include "ModuleState.h"
+#include "Trace.h"
+#include "WalkProgress.h"
+
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+TEST(ExplorerOrder, NumbersCaseTiesAndOtherScripts) {
+    const struct {
+        const wchar_t *first, *second;
+    } pairs[] = {
+        {L"2 Intro.mp3", L"10 Outro.mp3"},
+        {L"02 b.mp3", L"10 a.mp3"},
+        {L"track9.mp3", L"Track10.mp3"},
+        {L"a.mp3", L"B.mp3"},
+        // Equal as Explorer compares them: by character codes.
+        {L"01 a.mp3", L"1 a.mp3"},
+        {L"ABC.mp3", L"abc.mp3"},
+        {L"\u00c49.mp3", L"\u00e410.mp3"},
+        {L"\u6771\u4eac 2.mp3", L"\u6771\u4eac 10.mp3"},
+    };
+    for (const auto& p : pairs) {
+        EXPECT_TRUE(LogicalOrder::Less(p.first, p.second)) << p.first;
+        EXPECT_FALSE(LogicalOrder::Less(p.second, p.first));
+    }
+    EXPECT_FALSE(LogicalOrder::Less(L"same.mp3", L"same.mp3"));
+    // Any arrangement of the same names sorts to the same list.
+    Names names{L"", L"10 x.mp3", L"2 x.mp3", L"01 x.mp3", L"1 x.mp3", L"B.mp3", L"b.mp3", L"a.mp3", L"\u00e9.mp3"};
+    std::mt19937 random(7);
+    Names first;
+    for (int round = 0; round < 20; ++round) {
+        std::shuffle(names.begin() + 1, names.end(), random);
+        Names sorted = names;
+        General::Sort(sorted, 0, static_cast<int32_t>(sorted.size() - 1), LogicalOrder::Chosen(1));
+        if (round == 0) first = sorted;
+        ASSERT_EQ(sorted, first);
+    }
+    EXPECT_EQ(first[0], L"");
+    EXPECT_LT(std::find(first.begin(), first.end(), L"2 x.mp3"), std::find(first.begin(), first.end(), L"10 x.mp3"));
+    EXPECT_EQ(LogicalOrder::Chosen(0), General::OrdinalLess);
+}
+
+void Touch(const std::wstring& path, DWORD attributes = 0) {
+    ASSERT_TRUE(FileBytes::Write(path, "")) << path.size();
+    if (attributes) SetFileAttributesW(path.c_str(), attributes);
+}
+
+class Folders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root = L"C:\\trkfolders\\" + std::wstring(info->name(), info->name() + strlen(info->name()));
+        SHCreateDirectoryExW(nullptr, root.c_str(), nullptr);
+        options.ExtensionList = {L"mp3", L"wav"};
+        ThreadState().TraceSwitch = true;
+        DeleteFileW(Trace::DebugFile().c_str());
+    }
+    void Dir(const std::wstring& relative, DWORD attributes = 0) {
+        const std::wstring path = root + L"\\" + relative;
+        CreateDirectoryW(path.c_str(), nullptr);
+        if (attributes) SetFileAttributesW(path.c_str(), attributes);
+    }
+    bool Gather(const Names& folders, bool ui = false) {
+        found.clear();
+        return FolderPlaylist::Gather(folders, options, nullptr, ui, found);
+    }
+    std::wstring root;
+    OptionSet options;
+    Names found;
+};
+
+TEST_F(Folders, ListedVisibleFilesDepthFirstInTheChosenOrder) {
+    Dir(L"Album");
+    for (const wchar_t* name : {L"10 b.mp3", L"2 a.wav", L"notes.txt"}) Touch(root + L"\\Album\\" + name);
+    Touch(root + L"\\Album\\hidden.mp3", FILE_ATTRIBUTE_HIDDEN);
+    Touch(root + L"\\Album\\system.mp3", FILE_ATTRIBUTE_SYSTEM);
+    Dir(L"Album\\Secret", FILE_ATTRIBUTE_HIDDEN);
+    Touch(root + L"\\Album\\Secret\\x.mp3");
+    Dir(L"Album\\Disc 10");
+    Touch(root + L"\\Album\\Disc 10\\t.mp3");
+    Dir(L"Album\\Disc 9");
+    Touch(root + L"\\Album\\Disc 9\\t.mp3");
+    Dir(L"Album\\Live.mp3");
+    Touch(root + L"\\Album\\Live.mp3\\1.mp3");
+    Dir(L"Album\\Empty");
+    Dir(L"Album\\Text only");
+    Touch(root + L"\\Album\\Text only\\readme.txt");
+    Dir(L"Bonus");
+    Touch(root + L"\\Bonus\\b.mp3");
+    const std::wstring a = root + L"\\Album\\";
+    const Names byCodes{a + L"10 b.mp3", a + L"2 a.wav", a + L"Disc 10\\t.mp3", a + L"Disc 9\\t.mp3",
+                        a + L"Live.mp3\\1.mp3", root + L"\\Bonus\\b.mp3"};
+
+    ASSERT_TRUE(Gather({root + L"\\Bonus", root + L"\\Album"}));
+    EXPECT_EQ(found, byCodes);
+    options.Order = 1;
+    ASSERT_TRUE(Gather({root + L"\\Album\\", root + L"\\Bonus"}));
+    EXPECT_EQ(found, (Names{a + L"2 a.wav", a + L"10 b.mp3", a + L"Disc 9\\t.mp3", a + L"Disc 10\\t.mp3",
+                            a + L"Live.mp3\\1.mp3", root + L"\\Bonus\\b.mp3"}));
+    EXPECT_TRUE(FolderPlaylist::IsFolder(root + L"\\Album\\Live.mp3"));
+    EXPECT_FALSE(FolderPlaylist::IsFolder(root + L"\\Album\\2 a.wav"));
+}
+
+// Links to folders (made from the Linux side, since Wine makes none itself)
+// are left alone: one points back up, so following it would never end.
+TEST_F(Folders, LinksToFoldersAreNotFollowed) {
+    const std::wstring links = TRK_LINKS_DIR;
+    ASSERT_TRUE(FolderPlaylist::IsFolder(links + L"\\Album\\Disc\\Up")) << "fixture missing";
+    ASSERT_TRUE(Gather({links + L"\\Album"}));
+    EXPECT_EQ(found, (Names{links + L"\\Album\\a.mp3", links + L"\\Album\\Disc\\b.mp3"}));
+}
+
+// The progress dialog through its seam: a clock that moves as the test says
+// and a dialog that records what it is shown.
+struct FakeDialog : WalkProgress::Dialog {
+    static inline Names shown;
+    static inline int opened = 0;
+    static inline size_t cancelAfter = SIZE_MAX;  // folders shown before Cancel is pressed
+    static inline uint64_t clock = 0, step = 0;   // ms now, ms per reading of the clock
+    void Show(const std::wstring& folder) override { shown.push_back(folder); }
+    bool Cancelled() override { return shown.size() >= cancelAfter; }
+    static uint64_t Now() { return clock += step; }
+    static std::unique_ptr<WalkProgress::Dialog> Open(HWND) {
+        ++opened;
+        return std::make_unique<FakeDialog>();
+    }
+    static void Reset(uint64_t perReading, size_t cancel = SIZE_MAX) {
+        shown.clear();
+        opened = 0;
+        cancelAfter = cancel;
+        clock = 0;
+        step = perReading;
+    }
+};
+
+class Progress : public Folders {
+protected:
+    void SetUp() override {
+        Folders::SetUp();
+        for (const wchar_t* sub : {L"A", L"A\\1", L"A\\2", L"A\\3"}) {
+            Dir(sub);
+            Touch(root + L"\\" + sub + L"\\t.mp3");
+        }
+        WalkProgress::Replace(&seam);
+    }
+    void TearDown() override { WalkProgress::Replace(nullptr); }
+    static bool TraceHas(const std::string& text) {
+        return FileBytes::Read(Trace::DebugFile()).find(text) != std::string::npos;
+    }
+    const WalkProgress::Seam seam{FakeDialog::Now, FakeDialog::Open};
+};
+
+TEST_F(Progress, ShownOnlyOnceTheWalkHasTakenASecond) {
+    FakeDialog::Reset(400);
+    ASSERT_TRUE(Gather({root + L"\\A"}, true));
+    EXPECT_EQ(found.size(), 4u);
+    EXPECT_EQ(FakeDialog::opened, 1);
+    // Folders read 400, 800 and 1200 ms after the start: the dialog opens at
+    // the third and shows it and the fourth.
+    EXPECT_EQ(FakeDialog::shown, (Names{root + L"\\A\\2\\", root + L"\\A\\3\\"}));
+    FakeDialog::Reset(10);
+    ASSERT_TRUE(Gather({root + L"\\A"}, true));
+    EXPECT_EQ(FakeDialog::opened, 0);
+}
+
+TEST_F(Progress, CancelStopsTheWalkAndIsTraced) {
+    FakeDialog::Reset(2000, 2);
+    EXPECT_FALSE(Gather({root + L"\\A"}, true));
+    EXPECT_EQ(FakeDialog::shown.size(), 2u);
+    EXPECT_TRUE(TraceHas("Reading folders was canceled, exiting..."));
+}
+
+TEST_F(Progress, NoDialogWithoutUi) {
+    FakeDialog::Reset(2000, 0);
+    ASSERT_TRUE(Gather({root + L"\\A"}, false));
+    EXPECT_EQ(FakeDialog::opened, 0);
+    EXPECT_EQ(found.size(), 4u);
+}
+
+// Closes every message box of the given thread and keeps what each said and
+// which window owned it.
+class BoxCloser {
+public:
+    explicit BoxCloser(DWORD thread) : thread_(thread), worker_([this] { Run(); }) {}
+    ~BoxCloser() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (worker_.joinable()) worker_.join();
+    }
+    std::vector<std::pair<std::wstring, HWND>> seen;
+
+private:
+    static BOOL CALLBACK Close(HWND window, LPARAM self) {
+        wchar_t kind[16] = {};
+        GetClassNameW(window, kind, 16);
+        auto* closer = reinterpret_cast<BoxCloser*>(self);
+        // A box stays a moment after it was told to close: counted once.
+        if (std::wstring(kind) == L"#32770" && IsWindowVisible(window) && window != closer->last_) {
+            closer->last_ = window;
+            wchar_t text[256] = {};
+            GetDlgItemTextW(window, 0xFFFF, text, 256);
+            closer->seen.emplace_back(text, GetWindow(window, GW_OWNER));
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+        }
+        return TRUE;
+    }
+    void Run() {
+        while (!stop_) {
+            EnumThreadWindows(thread_, Close, reinterpret_cast<LPARAM>(this));
+            Sleep(20);
+        }
+    }
+    DWORD thread_;
+    HWND last_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+};
+
+TEST(NothingFound, MessageOwnedByTheCallersWindowUnlessNoUi) {
+    HWND owner = CreateWindowW(L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    BoxCloser closer(GetCurrentThreadId());
+    // A box would hold this call until the closer pressed OK.
+    FolderPlaylist::NothingFound(owner, false);
+    FolderPlaylist::NothingFound(owner, true);
+    closer.Stop();
+    const auto& seen = closer.seen;
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first, L"No audio files were found.");
+    EXPECT_EQ(seen[0].second, owner);
+    DestroyWindow(owner);
+}
+
+}  // namespace
