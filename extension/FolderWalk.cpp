@@ -1,15 +1,13 @@
 #include "FolderWalk.h"
 
 #include "Playlist.h"
+#include "Selection.h"
 #include "mdlFiles.h"
 
 namespace FolderWalk {
 
 bool IsListed(std::wstring_view name, const std::vector<std::wstring>& extensions) {
-    const std::wstring_view extension = mdlFiles::ExtensionPart(name);
-    for (const std::wstring& entry : extensions)
-        if (entry == extension) return true;
-    return false;
+    return Selection::IsListedExtension(extensions, mdlFiles::ExtensionPart(name));
 }
 
 bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensions, General::Less less,
