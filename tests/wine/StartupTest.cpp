@@ -110,10 +110,28 @@ protected:
     }
 };
 
+// A loaded machine can take more than a second between the two readings:
+// any second from the first to the last is the line's own.
+bool StampedBetween(const std::wstring& stamp, Trace::Stamp second, const Trace::Stamp& last) {
+    for (int guard = 0; guard < 120; ++guard) {
+        if ((second.hour >= 12) == (last.hour >= 12)) second.designator = last.designator;
+        if (Trace::FormatStamp(second) == stamp) return true;
+        if (second.hour == last.hour && second.minute == last.minute && second.second == last.second) break;
+        if (++second.second == 60) {
+            second.second = 0;
+            if (++second.minute == 60) {
+                second.minute = 0;
+                second.hour = (second.hour + 1) % 24;
+            }
+        }
+    }
+    return false;
+}
+
 TEST_F(Startup, WithoutOptionsFileWritesDefaultsAndTheShortListing) {
-    const std::wstring before = Trace::FormatStamp(Trace::Now());
+    const Trace::Stamp before = Trace::Now();
     ModuleState state = StartOnNewThread();
-    const std::wstring after = Trace::FormatStamp(Trace::Now());
+    const Trace::Stamp after = Trace::Now();
 
     // Ordinary lines carry the local time of their writing.
     const std::wstring text = Codepage::FromAnsi(ReadBytes(DebugPath()));
@@ -121,7 +139,7 @@ TEST_F(Startup, WithoutOptionsFileWritesDefaultsAndTheShortListing) {
     ASSERT_NE(open, std::wstring::npos);
     const size_t from = text.find(L'[', open) + 1;
     const std::wstring stamp = text.substr(from, text.find(L']', from) - from);
-    EXPECT_TRUE(stamp == before || stamp == after) << Codepage::ToAnsi(stamp);
+    EXPECT_TRUE(StampedBetween(stamp, before, after)) << Codepage::ToAnsi(stamp);
 
     EXPECT_EQ(DebugLines(), Join(ListingThroughOptions(L"0"),
                                  {L" General::Main() - Stopping debug info from being written",
