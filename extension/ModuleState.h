@@ -30,6 +30,7 @@ struct ModuleState {
     std::vector<std::wstring> SelectionList;  // slot 0 is always the empty text once filled
     std::vector<std::wstring> SelectionPaths; // full paths, slot for slot with SelectionList
     std::wstring SelectionFolder;             // file-system folder the shell named, or empty
+    std::vector<std::wstring> SelectionFolders; // Folders = 1: selected folders, or the clicked background's
     int16_t ShowMenu = 0;                     // true is -1
     int16_t InitFailed = 0;
     uintptr_t SavedTableEntry = 0;

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "Failure.h"
+#include "FolderPlaylist.h"
 #include "General.h"
+#include "LogicalOrder.h"
 #include "ModuleState.h"
 #include "NoCase.h"
 #include "OptionTable.h"
@@ -14,6 +16,7 @@
 #include "Trace.h"
 #include "Trkconfig.h"
 #include "inihelper.h"
+#include "mdlFiles.h"
 
 namespace {
 
@@ -23,13 +26,15 @@ constexpr const Trace::Procedure& Line = InvokeTrace;
 
 // Sorts the names; each path follows its name. Answers the folder every file
 // lies in, or empty when they lie in several (or their paths are not known).
-std::wstring SortSelection(std::vector<std::wstring>& names, std::vector<std::wstring>& paths) {
+std::wstring SortSelection(std::vector<std::wstring>& names, std::vector<std::wstring>& paths, int16_t order) {
     if (names.empty()) names.emplace_back();
     const bool withPaths = paths.size() == names.size();
     const std::wstring common = withPaths ? Playlist::CommonFolder(names, paths) : std::wstring();
     std::vector<std::wstring> selected;
     if (withPaths && common.empty()) selected = names;
-    General::Sort(names, 0, static_cast<int32_t>(names.size() - 1));
+    const auto high = static_cast<int32_t>(names.size() - 1);
+    if (order == 1) General::Sort(names, 0, high, LogicalOrder::Less);
+    else General::Sort(names, 0, high);
     if (!common.empty()) {
         // Rebuilt from the sorted names, in place: the old paths' buffers fit.
         for (size_t i = 0; i < names.size(); ++i) {
@@ -40,6 +45,28 @@ std::wstring SortSelection(std::vector<std::wstring>& names, std::vector<std::ws
         paths = Playlist::PathsInOrder(names, selected, paths);
     }
     return common;
+}
+
+// Kept names may be folders ("Live.mp3"): with the Folders option they go
+// with the folders, whose files they give.
+void TakeFolders(ModuleState& state) {
+    auto& names = state.SelectionList;
+    auto& paths = state.SelectionPaths;
+    if (paths.size() != names.size()) return;
+    size_t kept = 1;
+    for (size_t i = 1; i < names.size(); ++i) {
+        if (FolderPlaylist::IsFolder(paths[i])) {
+            state.SelectionFolders.push_back(std::move(paths[i]));
+            continue;
+        }
+        if (kept != i) {
+            names[kept].swap(names[i]);
+            paths[kept].swap(paths[i]);
+        }
+        ++kept;
+    }
+    names.resize(kept);
+    paths.resize(kept);
 }
 
 // The playlist's base name from the prompt; false when the user cancelled.
@@ -67,21 +94,38 @@ bool AskName(std::wstring& name) {
 
 }  // namespace
 
-void CreatePlaylist(const std::wstring& directory) {
+void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
     ModuleState& state = ThreadState();
     Line(L"Creating M3U Playlist...", true);
     auto& names = state.SelectionList;
     auto& paths = state.SelectionPaths;
-    const std::wstring folder = Playlist::TargetFolder(directory, state.SelectionFolder,
-                                                       paths.size() > 1 ? paths[1] : std::wstring());
-    const std::wstring oneFolder = SortSelection(names, paths);
+    const bool withFolders = state.Options.Folders != 0;
+    if (withFolders) TakeFolders(state);
+    const std::wstring& first = paths.size() > 1 ? paths[1]
+                                : withFolders && !state.SelectionFolders.empty() ? state.SelectionFolders[0]
+                                                                                  : std::wstring();
+    const std::wstring folder = Playlist::TargetFolder(directory, state.SelectionFolder, first);
+    const std::wstring oneFolder = SortSelection(names, paths, state.Options.Order);
     Trace::DebugWrite(Line.module, Line.name, L"", false, false, true);
 
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
     // selection. This playlist holds the files it was chosen for.
     Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
-    const std::wstring lines = Playlist::Lines(names, paths, oneFolder, entry);
+    std::wstring lines = Playlist::Lines(names, paths, oneFolder, entry);
+    if (withFolders) {
+        // The selected files first, then each folder's.
+        std::vector<std::wstring> found;
+        if (!FolderPlaylist::Gather(state.SelectionFolders, state.Options, owner, ui, found)) return;
+        for (const std::wstring& path : found) {
+            entry.AppendTo(lines, path, mdlFiles::FileNamePart(path));
+            lines += L"\r\n";
+        }
+        if (lines.empty()) {
+            FolderPlaylist::NothingFound(owner, ui);
+            return;
+        }
+    }
 
     std::wstring name = L"new";
     if (state.Options.Prompt != 0) {

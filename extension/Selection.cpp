@@ -47,6 +47,10 @@ std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files&
         if (path.empty()) return;
         const std::wstring_view name = mdlFiles::FileNamePart(path);
         const bool kept = IsListedExtension(*rules.extensions, mdlFiles::ExtensionPart(name));
+        if (!kept && rules.folders && rules.isFolder(path)) {
+            rules.folders->push_back(path);
+            return;
+        }
         if (rules.seen) rules.seen(name, kept);
         if (kept) keep(name, path);
     });

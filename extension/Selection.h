@@ -28,8 +28,12 @@ struct Rules {
     const std::vector<std::wstring>* extensions;  // the keep rule's list
     // 8-bit names are in the system code page.
     std::wstring (*fromCodePage)(std::string_view);
-    // Told of every name read, kept or not; may be null.
+    // Told of every name read, kept or not, folders excepted; may be null.
     void (*seen)(std::wstring_view name, bool kept);
+    // When both are given, a path not kept that isFolder confirms goes to
+    // folders instead (the Folders option).
+    bool (*isFolder)(const std::wstring& path) = nullptr;
+    std::vector<std::wstring>* folders = nullptr;
 };
 
 // Reads the paths of a CF_HDROP block (a DROPFILES header and its list) into

@@ -5,6 +5,7 @@
 
 #include "Codepage.h"
 #include "CommandText.h"
+#include "FolderPlaylist.h"
 #include "GeneralShell.h"
 #include "Handles.h"
 #include "ModuleState.h"
@@ -139,6 +140,7 @@ Selection::Files ForgetSelection(ModuleState& state) {
     state.SelectionList.assign(1, std::wstring());
     state.SelectionPaths.assign(1, std::wstring());
     state.SelectionFolder.clear();
+    state.SelectionFolders.clear();
     state.ShowMenu = 0;
     return files;
 }
@@ -182,21 +184,38 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
                                   L" hKeyProgID: " + Number(hKeyProgID));
         Selection::Files files = ForgetSelection(state);
         state.SelectionFolder = FolderOf(pidlFolder);
+        const bool withFolders = state.Options.Folders != 0;
 
-        Write(ProcInitialize, L"Copying pointer to the IDataObject into a local variable");
-        Handles::UniqueMedium medium;
-        const DWORD lastError = Selection::FetchDropList(lpdobj, medium);
-        Write(ProcInitialize, L"Calling oIDataObj.GetData ByVal VarPtr(FmtEtc), ByVal VarPtr(pMedium)");
-        Write(ProcInitialize, L"LastDLLError() Function Returns: " + std::to_wstring(lastError));
+        if (withFolders && !lpdobj && !state.SelectionFolder.empty()) {
+            // The empty background of a folder was clicked: the folder is
+            // the selection. Its files are read only upon command.
+            Write(ProcInitialize, L"Background of folder: " + state.SelectionFolder +
+                                      L"; upon command, adding its files to playlist");
+            state.SelectionFolders.push_back(state.SelectionFolder);
+            state.ShowMenu = -1;
+        } else {
+            Write(ProcInitialize, L"Copying pointer to the IDataObject into a local variable");
+            Handles::UniqueMedium medium;
+            const DWORD lastError = Selection::FetchDropList(lpdobj, medium);
+            Write(ProcInitialize, L"Calling oIDataObj.GetData ByVal VarPtr(FmtEtc), ByVal VarPtr(pMedium)");
+            Write(ProcInitialize, L"LastDLLError() Function Returns: " + std::to_wstring(lastError));
 
-        Trace::ProcEnter(state.TraceDepth);
-        const Selection::Rules rules{&state.Options.ExtensionList, Codepage::FromAnsi,
-                                     state.TraceSwitch ? TraceSelected : nullptr};
-        const std::size_t kept = Selection::ReadDropList(medium.get(), rules, files);
-        state.SelectionList = std::move(files.names);
-        state.SelectionPaths = std::move(files.paths);
-        state.ShowMenu = kept > 0 ? -1 : 0;
-        Trace::ProcLeave(state.TraceDepth);
+            Trace::ProcEnter(state.TraceDepth);
+            Selection::Rules rules{&state.Options.ExtensionList, Codepage::FromAnsi,
+                                   state.TraceSwitch ? TraceSelected : nullptr};
+            if (withFolders) {
+                rules.isFolder = FolderPlaylist::IsFolder;
+                rules.folders = &state.SelectionFolders;
+            }
+            const std::size_t kept = Selection::ReadDropList(medium.get(), rules, files);
+            state.SelectionList = std::move(files.names);
+            state.SelectionPaths = std::move(files.paths);
+            if (state.TraceSwitch)
+                for (const std::wstring& folder : state.SelectionFolders)
+                    Write(ProcInitialize, L"Selected Folder: " + folder + L"; upon command, adding its files to playlist");
+            state.ShowMenu = kept > 0 || !state.SelectionFolders.empty() ? -1 : 0;
+            Trace::ProcLeave(state.TraceDepth);
+        }
 
         Write(ProcInitialize, L"Getting info from the registry");
         Trace::ProcEnter(state.TraceDepth);

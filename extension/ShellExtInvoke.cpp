@@ -150,7 +150,7 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
         Line(L"Getting command ID");
         Trace::ProcEnter(state.TraceDepth);
         const int offset = CommandOffset(inv);
-        if (offset == 0) CreatePlaylist(directory);
+        if (offset == 0) CreatePlaylist(directory, inv.info.hwnd, (inv.info.fMask & CMIC_MASK_FLAG_NO_UI) == 0);
         else if (offset == 1) ShowOptions();
         // A verb or offset meant for another handler must not pass for done.
         else result = E_INVALIDARG;

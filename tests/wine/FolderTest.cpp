@@ -16,6 +16,7 @@
 #include "FolderPlaylist.h"
 #include "LogicalOrder.h"
 #include "ModuleState.h"
+#include "ShellExtInvoke.h"
 #include "Trace.h"
 #include "WalkProgress.h"
 
@@ -63,6 +64,45 @@ void Touch(const std::wstring& path, DWORD attributes = 0) {
     if (attributes) SetFileAttributesW(path.c_str(), attributes);
 }
 
+// Closes every message box of the given thread and keeps what each said and
+// which window owned it.
+class BoxCloser {
+public:
+    explicit BoxCloser(DWORD thread) : thread_(thread), worker_([this] { Run(); }) {}
+    ~BoxCloser() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (worker_.joinable()) worker_.join();
+    }
+    std::vector<std::pair<std::wstring, HWND>> seen;
+
+private:
+    static BOOL CALLBACK Close(HWND window, LPARAM self) {
+        wchar_t kind[16] = {};
+        GetClassNameW(window, kind, 16);
+        auto* closer = reinterpret_cast<BoxCloser*>(self);
+        // A box stays a moment after it was told to close: counted once.
+        if (std::wstring(kind) == L"#32770" && IsWindowVisible(window) && window != closer->last_) {
+            closer->last_ = window;
+            wchar_t text[256] = {};
+            GetDlgItemTextW(window, 0xFFFF, text, 256);
+            closer->seen.emplace_back(text, GetWindow(window, GW_OWNER));
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+        }
+        return TRUE;
+    }
+    void Run() {
+        while (!stop_) {
+            EnumThreadWindows(thread_, Close, reinterpret_cast<LPARAM>(this));
+            Sleep(20);
+        }
+    }
+    DWORD thread_;
+    HWND last_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::thread worker_;
+};
+
 class Folders : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,6 +110,7 @@ protected:
         root = L"C:\\trkfolders\\" + std::wstring(info->name(), info->name() + strlen(info->name()));
         SHCreateDirectoryExW(nullptr, root.c_str(), nullptr);
         options.ExtensionList = {L"mp3", L"wav"};
+        options.Overwrite = 1;
         ThreadState().TraceSwitch = true;
         DeleteFileW(Trace::DebugFile().c_str());
     }
@@ -77,6 +118,33 @@ protected:
         const std::wstring path = root + L"\\" + relative;
         CreateDirectoryW(path.c_str(), nullptr);
         if (attributes) SetFileAttributesW(path.c_str(), attributes);
+    }
+    // The command as the shell gives it, with the thread's selection as
+    // Initialize leaves it: files of root, then folders.
+    void Invoke(const Names& files, const Names& folders, DWORD mask = CMIC_MASK_FLAG_NO_UI, HWND owner = nullptr) {
+        ModuleState& s = ThreadState();
+        s.Options = options;
+        s.SelectionFolder.clear();
+        s.SelectionList.assign(1, L"");
+        s.SelectionPaths.assign(1, L"");
+        for (const auto& name : files) {
+            s.SelectionList.push_back(name);
+            s.SelectionPaths.push_back(root + L"\\" + name);
+        }
+        s.SelectionFolders.clear();
+        for (const auto& name : folders) s.SelectionFolders.push_back(root + L"\\" + name);
+        const std::string directory(root.begin(), root.end());
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = mask;
+        info.hwnd = owner;
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        info.lpDirectory = directory.c_str();
+        ASSERT_EQ(IContextMenu_InvokeCommand(&info), S_OK);
+    }
+    std::string Playlist() const { return FileBytes::Read(root + L"\\new.m3u"); }
+    static bool TraceHas(const std::string& text) {
+        return FileBytes::Read(Trace::DebugFile()).find(text) != std::string::npos;
     }
     bool Gather(const Names& folders, bool ui = false) {
         found.clear();
@@ -117,6 +185,49 @@ TEST_F(Folders, ListedVisibleFilesDepthFirstInTheChosenOrder) {
                             a + L"Live.mp3\\1.mp3", root + L"\\Bonus\\b.mp3"}));
     EXPECT_TRUE(FolderPlaylist::IsFolder(root + L"\\Album\\Live.mp3"));
     EXPECT_FALSE(FolderPlaylist::IsFolder(root + L"\\Album\\2 a.wav"));
+}
+
+// Selected files first, then the folders by name, a listed name that is a
+// folder among them; entries relative to the playlist's folder.
+TEST_F(Folders, CommandWritesSelectedFilesThenFolders) {
+    for (const wchar_t* name : {L"10 x.mp3", L"2 x.mp3"}) Touch(root + L"\\" + name);
+    Dir(L"Live.mp3");
+    Touch(root + L"\\Live.mp3\\1.mp3");
+    Dir(L"Bonus");
+    Touch(root + L"\\Bonus\\b.wav");
+    options.Order = 1;
+    options.Folders = 1;
+    Invoke({L"10 x.mp3", L"Live.mp3", L"2 x.mp3"}, {L"Bonus"});
+    EXPECT_EQ(Playlist(), "2 x.mp3\r\n10 x.mp3\r\nBonus\\b.wav\r\nLive.mp3\\1.mp3\r\n");
+    // Full paths when asked for; a second run gives the same.
+    options.Paths = 1;
+    ThreadState().Options.Paths = 1;
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = CMIC_MASK_FLAG_NO_UI;
+    const std::string directory(root.begin(), root.end());
+    info.lpDirectory = directory.c_str();
+    ASSERT_EQ(IContextMenu_InvokeCommand(&info), S_OK);
+    const std::string r = directory + "\\";
+    EXPECT_EQ(Playlist(), r + "2 x.mp3\r\n" + r + "10 x.mp3\r\n" + r + "Bonus\\b.wav\r\n" + r + "Live.mp3\\1.mp3\r\n");
+}
+
+TEST_F(Folders, NothingFoundWritesNothingAndSaysSoUnlessNoUi) {
+    Dir(L"Empty");
+    Dir(L"Text");
+    Touch(root + L"\\Text\\notes.txt");
+    options.Folders = 1;
+    Invoke({}, {L"Empty", L"Text"});
+    EXPECT_TRUE(TraceHas("No audio files were found, exiting..."));
+    HWND owner = CreateWindowW(L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    BoxCloser closer(GetCurrentThreadId());
+    Invoke({}, {L"Empty", L"Text"}, 0, owner);
+    closer.Stop();
+    ASSERT_EQ(closer.seen.size(), 1u);
+    EXPECT_EQ(closer.seen[0].first, L"No audio files were found.");
+    EXPECT_EQ(closer.seen[0].second, owner);
+    EXPECT_EQ(GetFileAttributesW((root + L"\\new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
+    DestroyWindow(owner);
 }
 
 // Links to folders (made from the Linux side, since Wine makes none itself)
@@ -162,9 +273,6 @@ protected:
         WalkProgress::Replace(&seam);
     }
     void TearDown() override { WalkProgress::Replace(nullptr); }
-    static bool TraceHas(const std::string& text) {
-        return FileBytes::Read(Trace::DebugFile()).find(text) != std::string::npos;
-    }
     const WalkProgress::Seam seam{FakeDialog::Now, FakeDialog::Open};
 };
 
@@ -181,11 +289,16 @@ TEST_F(Progress, ShownOnlyOnceTheWalkHasTakenASecond) {
     EXPECT_EQ(FakeDialog::opened, 0);
 }
 
-TEST_F(Progress, CancelStopsTheWalkAndIsTraced) {
+TEST_F(Progress, CancelWritesNothingAndIsTraced) {
     FakeDialog::Reset(2000, 2);
     EXPECT_FALSE(Gather({root + L"\\A"}, true));
     EXPECT_EQ(FakeDialog::shown.size(), 2u);
     EXPECT_TRUE(TraceHas("Reading folders was canceled, exiting..."));
+    options.Folders = 1;
+    FakeDialog::Reset(2000, 2);
+    Invoke({}, {L"A"}, 0);
+    EXPECT_EQ(FakeDialog::shown.size(), 2u);
+    EXPECT_EQ(GetFileAttributesW((root + L"\\new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Progress, NoDialogWithoutUi) {
@@ -193,60 +306,6 @@ TEST_F(Progress, NoDialogWithoutUi) {
     ASSERT_TRUE(Gather({root + L"\\A"}, false));
     EXPECT_EQ(FakeDialog::opened, 0);
     EXPECT_EQ(found.size(), 4u);
-}
-
-// Closes every message box of the given thread and keeps what each said and
-// which window owned it.
-class BoxCloser {
-public:
-    explicit BoxCloser(DWORD thread) : thread_(thread), worker_([this] { Run(); }) {}
-    ~BoxCloser() { Stop(); }
-    void Stop() {
-        stop_ = true;
-        if (worker_.joinable()) worker_.join();
-    }
-    std::vector<std::pair<std::wstring, HWND>> seen;
-
-private:
-    static BOOL CALLBACK Close(HWND window, LPARAM self) {
-        wchar_t kind[16] = {};
-        GetClassNameW(window, kind, 16);
-        auto* closer = reinterpret_cast<BoxCloser*>(self);
-        // A box stays a moment after it was told to close: counted once.
-        if (std::wstring(kind) == L"#32770" && IsWindowVisible(window) && window != closer->last_) {
-            closer->last_ = window;
-            wchar_t text[256] = {};
-            GetDlgItemTextW(window, 0xFFFF, text, 256);
-            closer->seen.emplace_back(text, GetWindow(window, GW_OWNER));
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
-        }
-        return TRUE;
-    }
-    void Run() {
-        while (!stop_) {
-            EnumThreadWindows(thread_, Close, reinterpret_cast<LPARAM>(this));
-            Sleep(20);
-        }
-    }
-    DWORD thread_;
-    HWND last_ = nullptr;
-    std::atomic<bool> stop_{false};
-    std::thread worker_;
-};
-
-TEST(NothingFound, MessageOwnedByTheCallersWindowUnlessNoUi) {
-    HWND owner = CreateWindowW(L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(owner, nullptr);
-    BoxCloser closer(GetCurrentThreadId());
-    // A box would hold this call until the closer pressed OK.
-    FolderPlaylist::NothingFound(owner, false);
-    FolderPlaylist::NothingFound(owner, true);
-    closer.Stop();
-    const auto& seen = closer.seen;
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].first, L"No audio files were found.");
-    EXPECT_EQ(seen[0].second, owner);
-    DestroyWindow(owner);
 }
 
 }  // namespace

@@ -254,6 +254,66 @@ TEST(Contract, InitializeTwiceIdentifiersInRangeForeignCommandsRejected) {
     });
 }
 
+// Folders as Explorer hands them over: a folder selected in its parent
+// through the shell's own data object, then the empty space inside it.
+TEST(EndToEnd, FolderAndBackgroundGiveTheirFilesInExplorersOrder) {
+    support::Options options;
+    options.order = 1;
+    options.folders = 1;
+    support::WriteOptions(options);
+    support::OnNewThread([] {
+        const std::wstring root = support::FreshFolder(L"folders");
+        const std::wstring album = root + L"\\Album";
+        CreateDirectoryW(album.c_str(), nullptr);
+        CreateDirectoryW((album + L"\\Disc 1").c_str(), nullptr);
+        for (const wchar_t* name : {L"\\10 b.mp3", L"\\2 a.mp3", L"\\notes.txt", L"\\Disc 1\\x.wav"})
+            ASSERT_TRUE(FileBytes::Write(album + name, ""));
+        auto run = [](IShellExtInit* init) {
+            IContextMenu* menu = nullptr;
+            init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
+            init->Release();
+            ASSERT_NE(menu, nullptr);
+            HMENU popup = CreatePopupMenu();
+            EXPECT_EQ(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_NORMAL), 2);
+            // As Explorer invokes it: the extended structure, no folder text.
+            CMINVOKECOMMANDINFOEX info{};
+            info.cbSize = sizeof info;
+            info.fMask = CMIC_MASK_FLAG_NO_UI;
+            info.lpVerb = MAKEINTRESOURCEA(0);
+            info.nShow = SW_SHOWNORMAL;
+            EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), S_OK);
+            DestroyMenu(popup);
+            EXPECT_EQ(menu->Release(), 0u);
+        };
+        auto create = [] {
+            IShellExtInit* init = nullptr;
+            CoCreateInstance(CLSID_ShellExt, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                             reinterpret_cast<void**>(&init));
+            return init;
+        };
+
+        IShellExtInit* init = create();
+        ASSERT_NE(init, nullptr);
+        PIDLIST_ABSOLUTE parent = nullptr;
+        IDataObject* data = ShellDataObject(root, {L"Album"}, &parent);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(init->Initialize(parent, data, nullptr), S_OK);
+        data->Release();
+        CoTaskMemFree(parent);
+        run(init);
+        EXPECT_EQ(support::ReadFile(root + L"\\new.m3u"), "Album\\2 a.mp3\r\nAlbum\\10 b.mp3\r\nAlbum\\Disc 1\\x.wav\r\n");
+
+        init = create();
+        ASSERT_NE(init, nullptr);
+        PIDLIST_ABSOLUTE folder = nullptr;
+        ASSERT_EQ(SHParseDisplayName(album.c_str(), nullptr, &folder, 0, nullptr), S_OK);
+        EXPECT_EQ(init->Initialize(folder, nullptr, nullptr), S_OK);
+        CoTaskMemFree(folder);
+        run(init);
+        EXPECT_EQ(support::ReadFile(album + L"\\new.m3u"), "2 a.mp3\r\n10 b.mp3\r\nDisc 1\\x.wav\r\n");
+    });
+}
+
 // Explorer creates handlers on many threads; nothing may crash or pile up.
 TEST(Stress, EightThreadsThousandCyclesEach) {
     const int Cycles = GetEnvironmentVariableW(L"TRK_QUICK", nullptr, 0) ? 50 : 1000;

@@ -8,6 +8,8 @@
 //                   shell's (files of several folders, long paths)
 //   --ansi-data     our own data object with 8-bit names
 //   --no-folder     pass a null folder to Initialize
+//   --background    right-click the empty space of the folder FILE names:
+//                   Initialize gets its ID list and no data object
 //   --first N       idCmdFirst (default 1)      --last N   idCmdLast (0x7FFF)
 //   --flags N       QueryContextMenu flags (0)  --index N  insert position (0)
 //   --offset N      invoke command offset N
@@ -34,7 +36,8 @@
 namespace {
 
 struct Options {
-    bool registry = false, ownData = false, ansiData = false, noFolder = false, second = false, quiet = false;
+    bool registry = false, ownData = false, ansiData = false, noFolder = false, second = false, quiet = false,
+         background = false;
     UINT first = 1, last = 0x7FFF, flags = 0, index = 0, strings = 2;
     enum class Invoke { None, Offset, Verb, VerbW } invoke = Invoke::None;
     UINT offset = 0;
@@ -68,6 +71,7 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
         else if (a == L"--own-data") o.ownData = true;
         else if (a == L"--ansi-data") o.ownData = o.ansiData = true;
         else if (a == L"--no-folder") o.noFolder = true;
+        else if (a == L"--background") o.background = true;
         else if (a == L"--second") o.second = true;
         else if (a == L"--quiet") o.quiet = true;
         else if (a == L"--first" && (v = value())) o.first = Number(v);
@@ -104,6 +108,8 @@ private:
     bool ClassId(CLSID& clsid);
     // A new handler, initialised with the files; null on failure.
     IContextMenu* NewHandler(const CLSID& clsid, const wchar_t* label);
+    // Hands the files over as a selection, or the folder as a background.
+    HRESULT Initialize(IShellExtInit* init);
     void ShowMenu(HMENU menu, const std::wstring& indent);
     void ShowStrings(IContextMenu* menu);
     HRESULT Invoke(IContextMenu* menu);
@@ -138,6 +144,27 @@ IContextMenu* Host::NewHandler(const CLSID& clsid, const wchar_t* label) {
     Result((std::wstring(label) + L" create").c_str(), hr);
     if (FAILED(hr)) return nullptr;
 
+    hr = Initialize(init);
+    Result((std::wstring(label) + L" initialize").c_str(), hr);
+
+    IContextMenu* menu = nullptr;
+    hr = init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    init->Release();
+    if (FAILED(hr)) {
+        Result(L"IContextMenu", hr);
+        return nullptr;
+    }
+    return menu;
+}
+
+HRESULT Host::Initialize(IShellExtInit* init) {
+    if (o_.background) {
+        PIDLIST_ABSOLUTE pidl = nullptr;
+        HRESULT hr = SHParseDisplayName(o_.files.front().c_str(), nullptr, &pidl, 0, nullptr);
+        if (SUCCEEDED(hr)) hr = init->Initialize(pidl, nullptr, nullptr);
+        if (pidl) CoTaskMemFree(pidl);
+        return hr;
+    }
     const std::wstring folder = FolderOf(o_.files.front());
     std::vector<std::wstring> names;
     bool oneFolder = true;
@@ -153,19 +180,10 @@ IContextMenu* Host::NewHandler(const CLSID& clsid, const wchar_t* label) {
         data = DropDataObject::Create(o_.files, !o_.ansiData);
         if (!folderPidl && oneFolder) SHParseDisplayName(folder.c_str(), nullptr, &folderPidl, 0, nullptr);
     }
-    hr = init->Initialize(o_.noFolder ? nullptr : folderPidl, data, nullptr);
-    Result((std::wstring(label) + L" initialize").c_str(), hr);
+    HRESULT hr = init->Initialize(o_.noFolder ? nullptr : folderPidl, data, nullptr);
     data->Release();
     if (folderPidl) CoTaskMemFree(folderPidl);
-
-    IContextMenu* menu = nullptr;
-    hr = init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu));
-    init->Release();
-    if (FAILED(hr)) {
-        Result(L"IContextMenu", hr);
-        return nullptr;
-    }
-    return menu;
+    return hr;
 }
 
 void Host::ShowMenu(HMENU menu, const std::wstring& indent) {
@@ -287,8 +305,9 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
     if (!argv || !Parse(argc, argv, options)) {
-        std::fputs("usage: shellhost [--registry] [--own-data|--ansi-data] [--no-folder] [--first N] [--last N]\n"
-                   "                 [--flags N] [--index N] [--offset N | --verb TEXT | --verbw TEXT]\n"
+        std::fputs("usage: shellhost [--registry] [--own-data|--ansi-data] [--no-folder] [--background]\n"
+                   "                 [--first N] [--last N] [--flags N] [--index N]\n"
+                   "                 [--offset N | --verb TEXT | --verbw TEXT]\n"
                    "                 [--dir PATH] [--second] [--strings N] [--quiet] FILE...\n",
                    stderr);
         return 2;
