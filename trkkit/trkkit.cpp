@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "Handles.h"
+
 namespace {
 
 std::wstring Widen(const char* text) {
@@ -22,24 +24,17 @@ struct OleSession {
     }
 };
 
-struct Library {
-    HMODULE handle;
-    ~Library() {
-        if (handle) FreeLibrary(handle);
-    }
-};
-
 short Register(const char* libraryPath) {
     OleSession ole;
     if (FAILED(ole.hr)) return trkkit::OleInitFailed;
     if (!libraryPath || !*libraryPath) return trkkit::LoadFailed;
     // Altered search path: the library's own dependencies are found beside it,
     // as regsvr32 does, not beside whoever called us.
-    Library lib{LoadLibraryExW(Widen(libraryPath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)};
-    if (!lib.handle) return trkkit::LoadFailed;
+    Handles::UniqueModule lib(LoadLibraryExW(Widen(libraryPath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!lib) return trkkit::LoadFailed;
     using RegisterServer = HRESULT(STDAPICALLTYPE*)();
     auto entry = reinterpret_cast<RegisterServer>(
-        reinterpret_cast<void*>(GetProcAddress(lib.handle, "DllRegisterServer")));
+        reinterpret_cast<void*>(GetProcAddress(lib.get(), "DllRegisterServer")));
     if (!entry) return trkkit::NoEntryPoint;
     if (FAILED(entry())) return trkkit::RegisterFailed;
     return trkkit::Registered;
