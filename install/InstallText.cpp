@@ -1,6 +1,9 @@
 #include "InstallText.h"
 
+#include <vector>
+
 #include "CommandLine.h"
+#include "NoCase.h"
 
 namespace InstallText {
 
@@ -79,6 +82,41 @@ Message UnknownClass(std::wstring_view header) {
     return Registering(header, L"Unexpected error while registering application dll");
 }
 
+Outcome RegistrationOutcome(int code) {
+    switch (code) {
+    case 2:
+        return Outcome::OleFailed;
+    case 3:
+        return Outcome::RegisterLoadFailed;
+    case 4:
+        return Outcome::RegisterNoEntryPoint;
+    case 5:
+        return Outcome::RegisterFailed;
+    default:
+        return Outcome::RegisterUnexpected;
+    }
+}
+
+Message RestartCompletesRemoval(std::wstring_view header) {
+    return {Join(header, L"Some of Tracklet's files are in use and will be deleted when Windows restarts.", CrLf,
+                 L"Restart the computer to complete the removal."),
+            AppTitle, false, true};
+}
+
+Outcome FileOperationOutcome(FileOp op) {
+    switch (op) {
+    case FileOp::Copy:
+        return Outcome::CopyFailed;
+    case FileOp::Delete:
+        return Outcome::DeleteFailed;
+    case FileOp::Load:
+        return Outcome::KitLoadFailed;
+    case FileOp::FindEntry:
+        break;
+    }
+    return Outcome::KitNoEntryPoint;
+}
+
 Message FileOperationFailed(std::wstring_view header, FileOp op, std::wstring_view path,
                             std::wstring_view detail, unsigned long error, std::wstring_view systemText) {
     std::wstring what;
@@ -114,17 +152,23 @@ Message WrongPackage(std::wstring_view header) {
             WrongPackageTitle, true};
 }
 
-bool IsRemoval(std::wstring_view commandLine) {
-    auto args = CommandLine::ArgumentText(commandLine);
-    while (!args.empty() && args.back() <= L' ') args.remove_suffix(1);
-    constexpr std::wstring_view word = L"remove";
-    if (args.size() != word.size()) return false;
-    for (size_t k = 0; k < word.size(); ++k) {
-        wchar_t c = args[k];
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-        if (c != word[k]) return false;
+Request ReadCommandLine(std::wstring_view commandLine) {
+    std::vector<std::wstring_view> words;
+    std::wstring_view rest = CommandLine::ArgumentText(commandLine);
+    while (!rest.empty()) {
+        size_t end = 0;
+        while (end < rest.size() && rest[end] > L' ') ++end;
+        words.push_back(rest.substr(0, end));
+        while (end < rest.size() && rest[end] <= L' ') ++end;
+        rest.remove_prefix(end);
     }
-    return true;
+    auto isQuiet = [](std::wstring_view word) { return NoCase::Same(word, L"/quiet") || NoCase::Same(word, L"/q"); };
+    const bool removal = !words.empty() && NoCase::Same(words[0], L"remove");
+    const size_t extra = removal ? 1 : 0;
+    if (words.size() == extra) return {removal, false};
+    if (words.size() == extra + 1 && isQuiet(words[extra])) return {removal, true};
+    // Anything else installs, with its window, as it always did.
+    return {};
 }
 
 }  // namespace InstallText

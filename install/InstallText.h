@@ -1,5 +1,5 @@
-// The installer's texts and decisions, free of the platform so that every
-// message can be checked character by character.
+// The installer's texts and decisions, apart from the window and the file
+// work, so that every message can be checked character by character.
 #pragma once
 
 #include <string>
@@ -16,7 +16,33 @@ constexpr wchar_t WrongPackageTitle[] = L"Installer: Error, Wrong Package";
 struct Message {
     std::wstring text;
     std::wstring title;
-    bool critical;   // the critical-stop icon; otherwise no icon
+    bool critical;              // the critical-stop icon
+    bool information = false;   // the information icon; neither: no icon
+};
+
+// The program's exit code. A quiet run shows nothing, so each message it
+// would have shown has a code of its own; README.md lists them.
+enum class Outcome : int {
+    Done = 0,
+    TrkkitMissing = 10,
+    TrkmenuMissing = 11,
+    TrkconfigMissing = 12,
+    LoadFailed = 20,
+    NoEntryPoint = 21,
+    OleFailed = 22,               // DLLSelfRegister's codes 2 to 5 and any other
+    RegisterLoadFailed = 23,
+    RegisterNoEntryPoint = 24,
+    RegisterFailed = 25,
+    RegisterUnexpected = 26,
+    UnknownClass = 27,
+    CopyFailed = 30,
+    DeleteFailed = 31,
+    KitLoadFailed = 32,
+    KitNoEntryPoint = 33,
+    WrongPackage = 40,
+    // Windows Installer's ERROR_SUCCESS_REBOOT_REQUIRED, which deployment
+    // tools already read as "done, restart pending".
+    RestartCompletesRemoval = 3010,
 };
 
 // "Tracklet Installer" CR LF "Version 0.42 build 17" CR LF CR LF
@@ -31,6 +57,10 @@ Message NoEntryPoint(std::wstring_view header, unsigned long error);
 // found after registration counts as an unexpected one.
 Message Registration(std::wstring_view header, int code);
 Message UnknownClass(std::wstring_view header);
+Outcome RegistrationOutcome(int code);
+
+// A file held by a running program was left for the next restart.
+Message RestartCompletesRemoval(std::wstring_view header);
 
 // A platform operation on a file that failed where the system foresees none:
 // the header, what was attempted on which file, and the system's own words.
@@ -38,13 +68,20 @@ enum class FileOp { Copy, Delete, Load, FindEntry };
 Message FileOperationFailed(std::wstring_view header, FileOp op, std::wstring_view path,
                             std::wstring_view detail, unsigned long error,
                             std::wstring_view systemText);
+Outcome FileOperationOutcome(FileOp op);
 
 // The 32-bit installer on a 64-bit Windows.
 Message WrongPackage(std::wstring_view header);
 
-// Whole command line, program name included: true when the rest reads
-// "remove" in any letter case.
-bool IsRemoval(std::wstring_view commandLine);
+// What the command line asks for. Whole command line, program name included:
+// "remove" in any letter case removes, anything else installs; "/quiet" or
+// "/q" (any case) as the only argument of an installation, or after "remove",
+// runs without window and message boxes.
+struct Request {
+    bool removal = false;
+    bool quiet = false;
+};
+Request ReadCommandLine(std::wstring_view commandLine);
 
 // A 32-bit installer on 64-bit Windows would land in SysWOW64 and the 32-bit
 // registry view, where the 64-bit Explorer never looks.

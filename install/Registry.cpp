@@ -3,39 +3,26 @@
 #include <objbase.h>
 
 #include "ClassIdText.h"
-
-#include <memory>
-#include <type_traits>
+#include "Handles.h"
 
 namespace Registry {
-
-namespace {
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-}  // namespace
 
 void RegSetValue(HKEY root, std::wstring_view subKey, std::wstring_view valueName, std::wstring_view value) {
     const std::wstring path(subKey), name(valueName), data(value);
     SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
-    HKEY raw = nullptr;
+    Handles::UniqueKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, &security, &raw,
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, &security, key.put(),
                         &disposition) != ERROR_SUCCESS)
         return;
-    UniqueKey key(raw);
     const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
     RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
 }
 
 void RegDelValue(HKEY root, std::wstring_view subKey, std::wstring_view valueName) {
     const std::wstring path(subKey), name(valueName);
-    HKEY raw = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return;
-    UniqueKey key(raw);
+    Handles::UniqueKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
     RegDeleteValueW(key.get(), name.c_str());
 }
 
@@ -54,6 +41,23 @@ std::wstring RegGetString(HKEY root, std::wstring_view subKey, std::wstring_view
     return value;
 }
 
+void RegSetNumber(HKEY root, std::wstring_view subKey, std::wstring_view valueName, DWORD value) {
+    const std::wstring path(subKey), name(valueName);
+    Handles::UniqueKey key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+std::optional<DWORD> RegGetNumber(HKEY root, std::wstring_view subKey, std::wstring_view valueName) {
+    const std::wstring path(subKey), name(valueName);
+    DWORD value = 0, bytes = sizeof value;
+    if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
 bool IsClassId(std::wstring_view text) {
     if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') return false;
     CLSID id{};
@@ -66,9 +70,8 @@ void RegDelKey(HKEY root, std::wstring_view subKey) {
     // An empty path would name the root itself; never delete that.
     if (path.empty()) return;
     // Opening the root with full access tells whether deleting below it can work at all.
-    HKEY raw = nullptr;
-    if (RegOpenKeyExW(root, L"", 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) return;
-    UniqueKey rootKey(raw);
+    Handles::UniqueKey rootKey;
+    if (RegOpenKeyExW(root, L"", 0, KEY_ALL_ACCESS, rootKey.put()) != ERROR_SUCCESS) return;
     RegDeleteKeyW(root, path.c_str());
 }
 

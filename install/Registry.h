@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ void RegDelValue(HKEY root, std::wstring_view subKey, std::wstring_view valueNam
 // A REG_SZ value (the default value for an empty name); empty when the key or
 // value is missing or of another type.
 std::wstring RegGetString(HKEY root, std::wstring_view subKey, std::wstring_view valueName);
+// A REG_DWORD value, set as RegSetValue sets text; read back, or nothing when
+// the key or value is missing or of another type.
+void RegSetNumber(HKEY root, std::wstring_view subKey, std::wstring_view valueName, DWORD value);
+std::optional<DWORD> RegGetNumber(HKEY root, std::wstring_view subKey, std::wstring_view valueName);
 // True for a braced class identifier text such as {928BB78A-14A7-11D3-A91E-0040056902A2}.
 bool IsClassId(std::wstring_view text);
 // Deletes the last key of the path; the keys above it stay.

@@ -2,12 +2,11 @@
 
 #include <shlobj.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "Codepage.h"
 #include "DialogKit.h"
+#include "Handles.h"
 #include "ModuleInfo.h"
+#include "NoCase.h"
 #include "Registry.h"
 #include "inihelper.h"
 #include "mdlFiles.h"
@@ -16,8 +15,17 @@
 
 namespace {
 
-constexpr wchar_t HandlerKey[] = L"*\\shellex\\ContextMenuHandlers\\TRK";
+// Files, the folder view of a folder, and the background of an open folder.
+constexpr const wchar_t* HandlerKeys[] = {
+    L"*\\shellex\\ContextMenuHandlers\\TRK",
+    L"Directory\\shellex\\ContextMenuHandlers\\TRK",
+    L"Directory\\Background\\shellex\\ContextMenuHandlers\\TRK",
+};
 constexpr wchar_t HandlerKeyForRemoval[] = L"*\\ShellEx\\ContextMenuHandlers\\TRK";
+constexpr wchar_t UninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tracklet";
+constexpr wchar_t SharedDllsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+// The installed copy of this program, beside the files it removes.
+constexpr wchar_t RemoverName[] = L"\\trkinstall.exe";
 constexpr wchar_t ApprovedKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 constexpr wchar_t ProgId[] = L"trkmenu.shellext";
 constexpr DWORD StepPause = 500;
@@ -54,8 +62,13 @@ frmMain::~frmMain() {
 }
 
 int frmMain::Run(std::wstring_view commandLine) {
+    request_ = InstallText::ReadCommandLine(commandLine);
+    if (request_.quiet) {
+        Form_Load();
+        return static_cast<int>(outcome_);
+    }
     if (!Create()) return 1;
-    if (!Form_Load(commandLine)) {
+    if (!Form_Load()) {
         DestroyWindow(hwnd_);
         hwnd_ = nullptr;
         return 1;
@@ -140,45 +153,44 @@ LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-bool frmMain::Form_Load(std::wstring_view commandLine) {
+bool frmMain::Form_Load() {
     const ModuleInfo::Version version = ProgramVersion();
     HeaderText = InstallText::Header(version.major, version.minor, version.revision);
-    if (InstallText::MustRefuse(sizeof(void*) == 4, RunningOnWow64())) {
-        Show(InstallText::WrongPackage(HeaderText));
-        return false;
-    }
-    if (InstallText::IsRemoval(commandLine)) return RemoveTRK();
+    if (InstallText::MustRefuse(sizeof(void*) == 4, RunningOnWow64()))
+        return Fail(InstallText::Outcome::WrongPackage, InstallText::WrongPackage(HeaderText));
+    if (request_.removal) return RemoveTRK();
     return InstallTRK();
 }
 
 bool frmMain::InstallTRK() {
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    if (hwnd_) ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetBold(0, true);
     Repaint();
-    Sleep(StepPause);
+    Pause();
 
     const std::wstring systemDir = Registry::SystemDirectory();
     const std::wstring ownDir = inihelper::ProgramFolder();
+    const std::wstring kit = systemDir + L"\\trkkit.dll";
+    const std::wstring remover = systemDir + RemoverName;
 
-    // trkkit: one already in the system directory is used where it lies.
-    if (!mdlFiles::FileExists(systemDir + L"\\trkkit.dll")) {
-        if (!mdlFiles::FileExists(ownDir + L"\\trkkit.dll")) {
-            Show(InstallText::MissingTrkkit(HeaderText, systemDir, ownDir));
-            return false;
-        }
-        if (!MoveInto(ownDir + L"\\trkkit.dll", systemDir + L"\\trkkit.dll")) return false;
-    }
-    // trkmenu and trkconfig always come from the delivery folder.
-    if (!mdlFiles::FileExists(ownDir + L"\\trkmenu.dll")) {
-        Show(InstallText::MissingTrkmenu(HeaderText, ownDir));
-        return false;
-    }
+    // Every delivered file is found before any is moved, so that a missing
+    // one leaves the machine as it was. A trkkit already in the system
+    // directory is used where it lies; trkmenu and trkconfig always come from
+    // the delivery folder.
+    const bool kitInPlace = mdlFiles::FileExists(kit);
+    if (!kitInPlace && !mdlFiles::FileExists(ownDir + L"\\trkkit.dll"))
+        return Fail(InstallText::Outcome::TrkkitMissing, InstallText::MissingTrkkit(HeaderText, systemDir, ownDir));
+    if (!mdlFiles::FileExists(ownDir + L"\\trkmenu.dll"))
+        return Fail(InstallText::Outcome::TrkmenuMissing, InstallText::MissingTrkmenu(HeaderText, ownDir));
+    if (!mdlFiles::FileExists(ownDir + L"\\trkconfig.exe"))
+        return Fail(InstallText::Outcome::TrkconfigMissing, InstallText::MissingTrkconfig(HeaderText, ownDir));
+    // A machine that already has Tracklet holds its count on trkkit already.
+    const bool installedBefore = !Registry::RegGetString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName").empty();
+
+    if (!kitInPlace && !MoveInto(ownDir + L"\\trkkit.dll", kit)) return false;
     if (!MoveInto(ownDir + L"\\trkmenu.dll", systemDir + L"\\trkmenu.dll")) return false;
-    if (!mdlFiles::FileExists(ownDir + L"\\trkconfig.exe")) {
-        Show(InstallText::MissingTrkconfig(HeaderText, ownDir));
-        return false;
-    }
     if (!MoveInto(ownDir + L"\\trkconfig.exe", systemDir + L"\\trkconfig.exe")) return false;
+    if (!PlaceRemover(remover)) return false;
 
     // Prove the installed library is a loadable COM server before registering
     // it. It stays loaded for the rest of the run. The altered search path
@@ -187,13 +199,11 @@ bool frmMain::InstallTRK() {
     HMODULE menu = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!menu) {
         const DWORD error = GetLastError();
-        Show(InstallText::LoadFailed(HeaderText, error));
-        return false;
+        return Fail(InstallText::Outcome::LoadFailed, InstallText::LoadFailed(HeaderText, error));
     }
     if (!GetProcAddress(menu, "DllRegisterServer")) {
         const DWORD error = GetLastError();
-        Show(InstallText::NoEntryPoint(HeaderText, error));
-        return false;
+        return Fail(InstallText::Outcome::NoEntryPoint, InstallText::NoEntryPoint(HeaderText, error));
     }
     if (!RegisterLibrary(library)) return false;
 
@@ -201,42 +211,72 @@ bool frmMain::InstallTRK() {
     SetBold(1, true);
     Mark(0);
     Repaint();
-    Sleep(StepPause);
+    Pause();
 
     // Without a class identifier the handler entries could never work: stop
     // before writing either of them.
     const std::wstring classId = Registry::ClassIdFromProgId(ProgId);
-    if (classId == Registry::UnknownClassId) {
-        Show(InstallText::UnknownClass(HeaderText));
-        return false;
-    }
-    Registry::RegSetValue(HKEY_CLASSES_ROOT, HandlerKey, L"", classId);
+    if (classId == Registry::UnknownClassId)
+        return Fail(InstallText::Outcome::UnknownClass, InstallText::UnknownClass(HeaderText));
+    for (const wchar_t* key : HandlerKeys) Registry::RegSetValue(HKEY_CLASSES_ROOT, key, L"", classId);
     Registry::RegSetValue(HKEY_LOCAL_MACHINE, ApprovedKey, classId, L"Tracklet");
+
+    // trkkit is shared: one count per program that installed it. A copy that
+    // was there without a count belongs to an earlier owner, who counts as one.
+    if (!installedBefore) {
+        const auto count = Registry::RegGetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
+        Registry::RegSetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit,
+                               count.value_or(kitInPlace ? 1 : 0) + 1);
+    }
+    WriteUninstallEntry(systemDir, remover);
 
     SetBold(1, false);
     Mark(1);
     Repaint();
-    Sleep(StepPause);
-    EnableWindow(cmdOk_, TRUE);
-    SetFocus(cmdOk_);
-    // The menu appears without a restart of the Explorer.
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    Pause();
+    Finish();
     return true;
 }
 
 bool frmMain::RemoveTRK() {
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
-    SetWindowTextW(lblReg_[0], L"Removing DLL's && EXE's");
-    SetWindowTextW(lblReg_[1], L"Removing Registry Entries");
+    if (hwnd_) {
+        ShowWindow(hwnd_, SW_SHOWNORMAL);
+        SetWindowTextW(lblReg_[0], L"Removing DLL's && EXE's");
+        SetWindowTextW(lblReg_[1], L"Removing Registry Entries");
+    }
     SetBold(0, true);
     Repaint();
 
     const std::wstring systemDir = Registry::SystemDirectory();
-    for (const wchar_t* literal : {L"\\trkkit.dll", L"\\trkmenu.dll", L"\\trkconfig.exe"}) {
-        const std::wstring path = systemDir + literal;
-        if (mdlFiles::FileExists(path) && !DeleteInstalled(path)) return false;
+    const std::wstring kit = systemDir + L"\\trkkit.dll";
+    bool pending = false;
+
+    // trkkit goes only with the last count on it. A machine installed before
+    // the count existed has neither the count nor the Uninstall entry, and
+    // trkkit goes as it always did; a count without our entry is another's.
+    if (mdlFiles::FileExists(kit)) {
+        const bool ours = !Registry::RegGetString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName").empty();
+        const auto count = Registry::RegGetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
+        if (ours && count.value_or(1) > 1) {
+            Registry::RegSetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit, *count - 1);
+        } else if (ours || !count) {
+            if (!DeleteInstalled(kit, pending)) return false;
+            Registry::RegDelValue(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
+        }
     }
-    Sleep(StepPause);
+    for (const wchar_t* literal : {L"\\trkmenu.dll", L"\\trkconfig.exe"}) {
+        const std::wstring path = systemDir + literal;
+        if (mdlFiles::FileExists(path) && !DeleteInstalled(path, pending)) return false;
+    }
+    // The remover is this very program when Apps & features started it; a
+    // running program cannot delete its own file, so it goes at the next
+    // restart. That leaves nothing of Tracklet working and needs no message.
+    const std::wstring remover = systemDir + RemoverName;
+    if (mdlFiles::FileExists(remover)) {
+        bool removerPending = false;
+        if (!DeleteInstalled(remover, removerPending)) return false;
+    }
+    Pause();
 
     SetBold(0, false);
     Mark(0);
@@ -246,20 +286,26 @@ bool frmMain::RemoveTRK() {
     // The approval is named by the class identifier that the installation
     // wrote into the handler's key; the ProgID, which outlives the library
     // file unless the library unregistered itself, is asked only without it.
+    // The folder keys may be missing: earlier versions did not write them.
     std::wstring classId = Registry::RegGetString(HKEY_CLASSES_ROOT, HandlerKeyForRemoval, L"");
     if (!Registry::IsClassId(classId)) classId = Registry::ClassIdFromProgId(ProgId);
-    Registry::RegDelValue(HKEY_CLASSES_ROOT, HandlerKeyForRemoval, L"");
-    Registry::RegDelKey(HKEY_CLASSES_ROOT, HandlerKeyForRemoval);
+    for (const wchar_t* key : {HandlerKeyForRemoval, HandlerKeys[1], HandlerKeys[2]}) {
+        Registry::RegDelValue(HKEY_CLASSES_ROOT, key, L"");
+        Registry::RegDelKey(HKEY_CLASSES_ROOT, key);
+    }
     if (classId != Registry::UnknownClassId)
         Registry::RegDelValue(HKEY_LOCAL_MACHINE, ApprovedKey, classId);
-    Sleep(StepPause);
+    Registry::RegDelKey(HKEY_LOCAL_MACHINE, UninstallKey);
+    Pause();
 
     SetBold(1, false);
     Mark(1);
-    EnableWindow(cmdOk_, TRUE);
-    SetFocus(cmdOk_);
     Repaint();
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    if (pending) {
+        outcome_ = InstallText::Outcome::RestartCompletesRemoval;
+        if (!request_.quiet) Show(InstallText::RestartCompletesRemoval(HeaderText));
+    }
+    Finish();
     return true;
 }
 
@@ -280,25 +326,71 @@ void ClearReadOnly(const std::wstring& path) {
 }  // namespace
 
 bool frmMain::MoveInto(const std::wstring& source, const std::wstring& destination) {
+    // The installed copy of the installer, run without arguments, finds the
+    // files beside itself: they are in place, and deleting the "source"
+    // would delete the installed file.
+    if (NoCase::Same(source, destination)) return true;
     ClearReadOnly(destination);
     if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
-        ShowFileFailure(InstallText::FileOp::Copy, source, destination, GetLastError());
-        return false;
+        return FailOnFile(InstallText::FileOp::Copy, source, destination, GetLastError());
     }
     ClearReadOnly(destination);
     ClearReadOnly(source);
-    if (!DeleteFileW(source.c_str())) {
-        ShowFileFailure(InstallText::FileOp::Delete, source, {}, GetLastError());
-        return false;
-    }
+    if (!DeleteFileW(source.c_str())) return FailOnFile(InstallText::FileOp::Delete, source, {}, GetLastError());
     return true;
 }
 
-bool frmMain::DeleteInstalled(const std::wstring& path) {
+bool frmMain::PlaceRemover(const std::wstring& remover) {
+    const std::wstring self = ModuleInfo::FileName(nullptr);
+    if (NoCase::Same(self, remover)) return true;
+    ClearReadOnly(remover);
+    if (!CopyFileW(self.c_str(), remover.c_str(), FALSE))
+        return FailOnFile(InstallText::FileOp::Copy, self, remover, GetLastError());
+    ClearReadOnly(remover);
+    return true;
+}
+
+bool frmMain::DeleteInstalled(const std::wstring& path, bool& pending) {
     ClearReadOnly(path);
     if (DeleteFileW(path.c_str())) return true;
-    ShowFileFailure(InstallText::FileOp::Delete, path, {}, GetLastError());
-    return false;
+    const DWORD error = GetLastError();
+    // Held by a running program (the Explorer keeps trkmenu loaded): the
+    // system deletes it when it next starts, before anyone can load it.
+    if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        pending = true;
+        return true;
+    }
+    return FailOnFile(InstallText::FileOp::Delete, path, {}, error);
+}
+
+void frmMain::WriteUninstallEntry(const std::wstring& systemDir, const std::wstring& remover) {
+    auto text = [](const wchar_t* name, const std::wstring& value) {
+        Registry::RegSetValue(HKEY_LOCAL_MACHINE, UninstallKey, name, value);
+    };
+    auto number = [](const wchar_t* name, DWORD value) {
+        Registry::RegSetNumber(HKEY_LOCAL_MACHINE, UninstallKey, name, value);
+    };
+    ModuleInfo::Version library;
+    ModuleInfo::ReadVersion(systemDir + L"\\trkmenu.dll", library);
+    ULONGLONG bytes = 0;
+    for (const std::wstring& file : {systemDir + L"\\trkkit.dll", systemDir + L"\\trkmenu.dll",
+                                     systemDir + L"\\trkconfig.exe", remover}) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
+            bytes += (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    const std::wstring command = L"\"" + remover + L"\" remove";
+    text(L"DisplayName", L"Tracklet");
+    text(L"DisplayVersion", std::to_wstring(library.major) + L"." + std::to_wstring(library.minor) + L"." +
+                                std::to_wstring(library.revision));
+    text(L"Publisher", L"Tracklet");
+    text(L"DisplayIcon", remover + L",0");
+    text(L"InstallLocation", systemDir);
+    text(L"UninstallString", command);
+    text(L"QuietUninstallString", command + L" /quiet");
+    number(L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024));
+    number(L"NoModify", 1);
+    number(L"NoRepair", 1);
 }
 
 bool frmMain::RegisterLibrary(const std::wstring& library) {
@@ -306,49 +398,62 @@ bool frmMain::RegisterLibrary(const std::wstring& library) {
     // directory may be loaded, never one found by the ordinary search (which
     // looks beside install.exe first).
     const std::wstring kitPath = Registry::SystemDirectory() + L"\\trkkit.dll";
-    struct LibraryFreer {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> kit(
-        LoadLibraryExW(kitPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (!kit) {
-        ShowFileFailure(InstallText::FileOp::Load, kitPath, {}, GetLastError());
-        return false;
-    }
+    Handles::UniqueModule kit(LoadLibraryExW(kitPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!kit) return FailOnFile(InstallText::FileOp::Load, kitPath, {}, GetLastError());
     auto selfRegister = reinterpret_cast<trkkit::SelfRegisterProc>(
         reinterpret_cast<void*>(GetProcAddress(kit.get(), trkkit::SelfRegisterName)));
-    if (!selfRegister) {
-        ShowFileFailure(InstallText::FileOp::FindEntry, kitPath, L"DLLSelfRegister", GetLastError());
-        return false;
-    }
+    if (!selfRegister) return FailOnFile(InstallText::FileOp::FindEntry, kitPath, L"DLLSelfRegister", GetLastError());
     const std::string path = Codepage::ToAnsi(library);
     const short code = selfRegister(path.c_str());
-    if (code != trkkit::Registered) {
-        Show(InstallText::Registration(HeaderText, code));
-        return false;
-    }
+    if (code != trkkit::Registered)
+        return Fail(InstallText::RegistrationOutcome(code), InstallText::Registration(HeaderText, code));
     return true;
 }
 
+bool frmMain::Fail(InstallText::Outcome outcome, const InstallText::Message& message) {
+    outcome_ = outcome;
+    if (!request_.quiet) Show(message);
+    return false;
+}
+
+bool frmMain::FailOnFile(InstallText::FileOp op, const std::wstring& path, const std::wstring& detail, DWORD error) {
+    return Fail(InstallText::FileOperationOutcome(op),
+                InstallText::FileOperationFailed(HeaderText, op, path, detail, error, SystemErrorText(error)));
+}
+
 void frmMain::Show(const InstallText::Message& message) {
-    MessageBoxW(hwnd_, message.text.c_str(), message.title.c_str(),
-                MB_OK | MB_SETFOREGROUND | (message.critical ? MB_ICONERROR : 0));
+    const UINT icon = message.critical ? MB_ICONERROR : message.information ? MB_ICONINFORMATION : 0;
+    MessageBoxW(hwnd_, message.text.c_str(), message.title.c_str(), MB_OK | MB_SETFOREGROUND | icon);
 }
 
-void frmMain::ShowFileFailure(InstallText::FileOp op, const std::wstring& path, const std::wstring& detail,
-                              DWORD error) {
-    Show(InstallText::FileOperationFailed(HeaderText, op, path, detail, error, SystemErrorText(error)));
-}
-
+// A quiet run has no window: the steps below then do nothing.
 void frmMain::SetBold(int row, bool bold) {
+    if (!hwnd_) return;
     SendMessageW(lblReg_[row], WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_.get() : font_.get()), FALSE);
 }
 
 void frmMain::Mark(int row) {
+    if (!hwnd_) return;
     SendMessageW(chk_[row], BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void frmMain::Repaint() {
+    if (!hwnd_) return;
     // The load runs before any message is handled: paint now, not later.
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// The pauses let a user follow the rows; nobody watches a quiet run.
+void frmMain::Pause() {
+    if (!request_.quiet) Sleep(StepPause);
+}
+
+void frmMain::Finish() {
+    if (hwnd_) {
+        EnableWindow(cmdOk_, TRUE);
+        SetFocus(cmdOk_);
+        Repaint();
+    }
+    // The menu appears, or goes, without a restart of the Explorer.
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }

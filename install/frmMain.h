@@ -1,7 +1,8 @@
 // The installer's only window. All the work runs in Form_Load, before the
 // window handles any message: the installation, or with "remove" RemoveTRK.
 // Every failure the installer foresees shows a message box that begins with
-// HeaderText and ends the program.
+// HeaderText and ends the program. A quiet run makes no window and shows no
+// box; its exit code tells what happened.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +21,8 @@ public:
     frmMain& operator=(const frmMain&) = delete;
 
     // Runs the program for this command line; the process's exit code:
-    // 0 once "&Ok" or closing ends a finished run, 1 after a failure message.
+    // 0 once "&Ok" or closing ends a finished run, 1 after a failure message;
+    // in a quiet run the Outcome.
     int Run(std::wstring_view commandLine);
 
 private:
@@ -28,21 +30,30 @@ private:
 
     bool Create();
     // false: a message was shown and the program ends.
-    bool Form_Load(std::wstring_view commandLine);
+    bool Form_Load();
     bool InstallTRK();
     bool RemoveTRK();
     void cmdOk_Click();
 
     // Copy, then delete the source.
     bool MoveInto(const std::wstring& source, const std::wstring& destination);
-    bool DeleteInstalled(const std::wstring& path);
+    // The copy of this program that Apps & features runs to remove the system.
+    bool PlaceRemover(const std::wstring& remover);
+    // Deletes the file, or has it deleted at the next restart when a running
+    // program holds it (pending is then set).
+    bool DeleteInstalled(const std::wstring& path, bool& pending);
     bool RegisterLibrary(const std::wstring& library);
+    void WriteUninstallEntry(const std::wstring& systemDir, const std::wstring& remover);
+    // Always false: the outcome is kept and, unless quiet, the message shown.
+    bool Fail(InstallText::Outcome outcome, const InstallText::Message& message);
+    bool FailOnFile(InstallText::FileOp op, const std::wstring& path, const std::wstring& detail, DWORD error);
     void Show(const InstallText::Message& message);
-    void ShowFileFailure(InstallText::FileOp op, const std::wstring& path, const std::wstring& detail, DWORD error);
 
     void SetBold(int row, bool bold);
     void Mark(int row);
     void Repaint();
+    void Pause();
+    void Finish();
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
@@ -52,4 +63,6 @@ private:
     Handles::UniqueFont font_;
     Handles::UniqueFont boldFont_;
     std::wstring HeaderText;
+    InstallText::Request request_;
+    InstallText::Outcome outcome_ = InstallText::Outcome::Done;
 };

@@ -151,6 +151,17 @@ bool KeyExists(HKEY root, const std::wstring& key) {
     return true;
 }
 
+std::optional<DWORD> ReadNumber(HKEY root, const std::wstring& key, const std::wstring& name) {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void WriteNumber(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value) {
+    ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), name.c_str(), REG_DWORD, &value, sizeof value), ERROR_SUCCESS);
+}
+
 void WriteFileText(const std::wstring& path, std::string_view text) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
@@ -159,16 +170,26 @@ void WriteFileText(const std::wstring& path, std::string_view text) {
     CloseHandle(f);
 }
 
-InstallerRun::InstallerRun(std::wstring_view arguments) {
-    const std::wstring program = DeliveryDir() + L"\\install.exe";
-    std::wstring commandLine = L"\"" + program + L"\"";
+std::wstring DeliveredInstaller(std::wstring_view arguments) {
+    std::wstring commandLine = L"\"" + DeliveryDir() + L"\\install.exe\"";
     if (!arguments.empty()) commandLine += L" " + std::wstring(arguments);
+    return commandLine;
+}
+
+// Started from its own folder, as a user double-clicking it would.
+InstallerRun::InstallerRun(std::wstring_view arguments) {
+    Start(DeliveredInstaller(arguments), DeliveryDir().c_str());
+}
+
+InstallerRun::InstallerRun(const Command& command) {
+    Start(command.line, nullptr);
+}
+
+void InstallerRun::Start(std::wstring commandLine, const wchar_t* folder) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    // Started from its own folder, as a user double-clicking it would.
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        DeliveryDir().c_str(), &si, &pi)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &pi)) {
         ADD_FAILURE() << "install.exe did not start: " << GetLastError();
         return;
     }
@@ -214,6 +235,8 @@ std::optional<MessageBoxSeen> InstallerRun::TakeMessageBox() {
             Sleep(100);
             auto seen = Read(box);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
+            // Gone before the caller looks at what follows it.
+            for (DWORD closing = 0; IsWindow(box) && closing < Timeout; closing += Poll) Sleep(Poll);
             return seen;
         }
         if (WaitForSingleObject(process_, Poll) == WAIT_OBJECT_0) break;
@@ -235,6 +258,36 @@ DWORD InstallerRun::WaitForExit() {
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_, &code);
     return code;
+}
+
+namespace {
+BOOL CALLBACK AnyVisibleWindowOf(HWND hwnd, LPARAM param) {
+    auto pid = reinterpret_cast<DWORD*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == *pid && IsWindowVisible(hwnd)) {
+        *pid = 0;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+DWORD InstallerRun::WaitForExitWatchingWindows(bool& windowSeen) {
+    windowSeen = false;
+    if (!process_) return STILL_ACTIVE;
+    for (DWORD waited = 0; waited < Timeout; waited += 10) {
+        DWORD pid = pid_;
+        EnumWindows(AnyVisibleWindowOf, reinterpret_cast<LPARAM>(&pid));
+        if (pid == 0) windowSeen = true;
+        if (WaitForSingleObject(process_, 10) == WAIT_OBJECT_0) return WaitForExit();
+    }
+    return STILL_ACTIVE;
+}
+
+DWORD RunQuiet(const std::wstring& commandLine, bool& windowSeen) {
+    InstallerRun run(InstallerRun::Command{commandLine});
+    return run.WaitForExitWatchingWindows(windowSeen);
 }
 
 bool InstallFromFullDelivery() {

@@ -26,6 +26,8 @@ void DeliverAll();
 bool Exists(const std::wstring& path);
 std::optional<std::wstring> ReadString(HKEY root, const std::wstring& key, const std::wstring& name);
 bool KeyExists(HKEY root, const std::wstring& key);
+std::optional<DWORD> ReadNumber(HKEY root, const std::wstring& key, const std::wstring& name);
+void WriteNumber(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value);
 void WriteFileText(const std::wstring& path, std::string_view text);
 
 struct MessageBoxSeen {
@@ -34,10 +36,18 @@ struct MessageBoxSeen {
     bool icon = false;   // an icon is shown (the critical-stop one is the only kind used)
 };
 
+// "C:\delivery\install.exe" with the given argument text, quoted as a shell would.
+std::wstring DeliveredInstaller(std::wstring_view arguments);
+
 class InstallerRun {
 public:
     // Starts C:\delivery\install.exe with the given argument text.
     explicit InstallerRun(std::wstring_view arguments = {});
+    // Starts a whole command line, as Apps & features starts an UninstallString.
+    struct Command {
+        std::wstring line;
+    };
+    explicit InstallerRun(const Command& command);
     ~InstallerRun();
     InstallerRun(const InstallerRun&) = delete;
     InstallerRun& operator=(const InstallerRun&) = delete;
@@ -53,7 +63,12 @@ public:
     // Exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD WaitForExit();
 
+    // Waits for the end, watching all the while for any window of the
+    // program; the exit code, or STILL_ACTIVE.
+    DWORD WaitForExitWatchingWindows(bool& windowSeen);
+
 private:
+    void Start(std::wstring commandLine, const wchar_t* folder);
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
@@ -62,6 +77,10 @@ private:
 bool InstallFromFullDelivery();
 // Runs "install <arguments>" to its end and presses "&Ok"; true when it all worked.
 bool RunToSuccess(std::wstring_view arguments);
+
+// A quiet run of a whole command line: its exit code; windowSeen tells
+// whether any window of it became visible.
+DWORD RunQuiet(const std::wstring& commandLine, bool& windowSeen);
 
 std::wstring Lower(std::wstring text);
 

@@ -18,6 +18,10 @@ namespace {
 const std::wstring Header = L"Tracklet Installer\r\nVersion 0.42 build 17\r\n\r\n";
 const std::wstring ClassId = L"{928BB78A-14A7-11D3-A91E-0040056902A2}";
 const std::wstring HandlerKey = L"*\\shellex\\ContextMenuHandlers\\TRK";
+const std::wstring FolderKeys[] = {L"Directory\\shellex\\ContextMenuHandlers\\TRK",
+                                   L"Directory\\Background\\shellex\\ContextMenuHandlers\\TRK"};
+const std::wstring UninstallKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tracklet";
+const std::wstring SharedDllsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::wstring ApprovedKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const wchar_t* const Shipped[] = {L"trkkit.dll", L"trkmenu.dll", L"trkconfig.exe"};
 
@@ -50,8 +54,19 @@ bool Installed() {
 }
 
 bool HandlerEntriesAbsent() {
-    return !KeyExists(HKEY_CLASSES_ROOT, HandlerKey) && !ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId) &&
+    return !KeyExists(HKEY_CLASSES_ROOT, HandlerKey) && !KeyExists(HKEY_CLASSES_ROOT, FolderKeys[0]) &&
+           !KeyExists(HKEY_CLASSES_ROOT, FolderKeys[1]) && !ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId) &&
            !ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, L"!");
+}
+
+// A run that stopped before moving anything left the machine as it was.
+void ExpectMachineUntouched() {
+    for (auto name : Shipped)
+        EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << "moved: " << testing::PrintToString(name);
+    EXPECT_FALSE(Exists(SystemDir() + L"\\trkinstall.exe"));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt"));
 }
 
 struct Expected {
@@ -120,6 +135,9 @@ TEST(Installation, MovesTheFilesRegistersAndIsRemovedAgain) {
     // ... and the installer admitted it as a handler for every file.
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, HandlerKey, L""), ClassId);
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId), L"Tracklet");
+    // ... for folders and for the background of an open folder, too.
+    for (const auto& key : FolderKeys)
+        EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key, L""), ClassId) << testing::PrintToString(key);
 
     WriteFileText(UserTrkIni(), "[trk]\r\nPrompt=1\r\n");
     WriteFileText(SystemDir() + L"\\trk.ini", "[trk]\r\nPrompt=1\r\n");
@@ -134,8 +152,9 @@ TEST(Installation, MovesTheFilesRegistersAndIsRemovedAgain) {
     for (auto name : Shipped)
         EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << "removed: " << testing::PrintToString(name);
     EXPECT_TRUE(HandlerEntriesAbsent());
-    // Only the handler's own key goes; the keys above it and the approved list stay.
+    // Only the handler's own keys go; the keys above them and the approved list stay.
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Directory\\Background\\shellex\\ContextMenuHandlers"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ApprovedKey));
     // The class's own registration and the user's options stay.
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt\\CLSID", L""), ClassId);
@@ -189,6 +208,7 @@ TEST(Failures, TrkkitNowhere) {
                             SystemDir() + L"\r\n   C:\\delivery\\",
                         true});
     EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkmenu.dll")) << "nothing was moved";
+    ExpectMachineUntouched();
 }
 
 TEST(Failures, TrkmenuMissing) {
@@ -199,8 +219,10 @@ TEST(Failures, TrkmenuMissing) {
                         L"Unable to locate program dll, \"trkmenu.dll\"\r\nMake sure that it is located in:\r\n   "
                         L"C:\\delivery\\",
                         true});
-    EXPECT_TRUE(Exists(SystemDir() + L"\\trkkit.dll")) << "steps done before stay done";
+    // Every file is looked for before any is moved.
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkkit.dll")) << "nothing was moved";
     EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkconfig.exe"));
+    ExpectMachineUntouched();
 }
 
 TEST(Failures, TrkconfigMissing) {
@@ -211,8 +233,11 @@ TEST(Failures, TrkconfigMissing) {
                         L"Unable to locate setup program, \"trkconfig.exe\"\r\nMake sure that it is located in:\r\n   "
                         L"C:\\delivery\\",
                         true});
-    EXPECT_TRUE(Exists(SystemDir() + L"\\trkmenu.dll"));
-    EXPECT_TRUE(HandlerEntriesAbsent());
+    // Every file is looked for before any is moved: a second run therefore
+    // still finds trkmenu.dll where it was delivered.
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkkit.dll")) << "nothing was moved";
+    EXPECT_TRUE(Exists(DeliveryDir() + L"\\trkmenu.dll"));
+    ExpectMachineUntouched();
 }
 
 TEST(Failures, SecondRunFromTheSameFolder) {
@@ -360,21 +385,182 @@ TEST(Removal, TheApprovalGoesEvenAfterTheLibraryUnregisteredItself) {
     EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, ApprovedKey, ClassId));
 }
 
-TEST(Removal, AFileInUseStopsItBeforeTheRegistry) {
+namespace {
+
+std::wstring PendingRenames() {
+    std::wstring all(32768, L'\0');
+    DWORD bytes = static_cast<DWORD>(all.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, all.data(), &bytes) !=
+        ERROR_SUCCESS)
+        return {};
+    all.resize(bytes / sizeof(wchar_t));
+    return Lower(all);
+}
+
+// Recorded as "\??\<path>" followed by an empty target: deleted at the restart.
+bool DeletionPending(const std::wstring& path) {
+    return PendingRenames().find(Lower(L"\\??\\" + path) + L'\0' + L'\0') != std::wstring::npos;
+}
+
+}  // namespace
+
+// The Explorer keeps trkmenu.dll loaded once it has used the menu.
+TEST(Removal, AFileInUseIsDeletedAtTheRestartAfterTheRegistryEntriesWent) {
     ASSERT_TRUE(InstallFromFullDelivery());
     const std::wstring library = SystemDir() + L"\\trkmenu.dll";
-    HeldOpen shell(library, FILE_SHARE_READ);
-    ASSERT_NE(shell.handle, INVALID_HANDLE_VALUE);
-    InstallerRun run(L"remove");
-    auto box = run.TakeMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->title, L"TRK Installer");
-    const std::wstring what = Header + L"Unable to delete \"" + library + L"\"\r\n\r\n";
-    EXPECT_EQ(box->text.substr(0, what.size()), what);
-    EXPECT_EQ(run.WaitForExit(), 1u);
-    EXPECT_FALSE(Exists(SystemDir() + L"\\trkkit.dll")) << "deleted before the failure";
-    EXPECT_TRUE(Exists(SystemDir() + L"\\trkconfig.exe")) << "not reached";
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, HandlerKey, L""), ClassId) << "registry steps did not run";
+    {
+        HeldOpen shell(library, FILE_SHARE_READ);
+        ASSERT_NE(shell.handle, INVALID_HANDLE_VALUE);
+        InstallerRun run(L"remove");
+        auto box = run.TakeMessageBox();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->title, L"TRK Installer");
+        EXPECT_EQ(box->text, Header + L"Some of Tracklet's files are in use and will be deleted when Windows "
+                                      L"restarts.\r\nRestart the computer to complete the removal.");
+        EXPECT_TRUE(box->icon);
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        ExpectFinishedWindow(window, L"Removing DLL's && EXE's", L"Removing Registry Entries");
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    EXPECT_TRUE(DeletionPending(library));
+    EXPECT_FALSE(Exists(SystemDir() + L"\\trkconfig.exe"));
+    EXPECT_FALSE(Exists(SystemDir() + L"\\trkkit.dll"));
+    EXPECT_TRUE(HandlerEntriesAbsent()) << "no new Explorer may load the handler";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+
+    // Quiet, the same with trkconfig.exe running; the exit code tells a restart is due.
+    DeleteFileW(library.c_str());
+    ASSERT_TRUE(InstallFromFullDelivery());
+    const std::wstring setup = SystemDir() + L"\\trkconfig.exe";
+    HeldOpen running(setup, 0);
+    ASSERT_NE(running.handle, INVALID_HANDLE_VALUE);
+    bool windowSeen = true;
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"remove /quiet"), windowSeen), 3010u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(DeletionPending(setup));
+    EXPECT_FALSE(Exists(library));
+    EXPECT_TRUE(HandlerEntriesAbsent());
+}
+
+TEST(AppsAndFeatures, TheEntryDescribesTheInstallationAndRemovesItWithoutTheDelivery) {
+    ASSERT_TRUE(InstallFromFullDelivery());
+    const std::wstring remover = SystemDir() + L"\\trkinstall.exe";
+    ASSERT_TRUE(Exists(remover));
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName"), L"Tracklet");
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion"), L"1.47.612");
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"Publisher"), L"Tracklet");
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayIcon"), remover + L",0");
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"InstallLocation"), SystemDir());
+    const auto uninstall = ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"UninstallString");
+    ASSERT_TRUE(uninstall);
+    EXPECT_EQ(*uninstall, L"\"" + remover + L"\" remove");
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, L"QuietUninstallString"), *uninstall + L" /quiet");
+    ULONGLONG bytes = 0;
+    for (const wchar_t* name : {L"trkkit.dll", L"trkmenu.dll", L"trkconfig.exe", L"trkinstall.exe"}) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExW((SystemDir() + L"\\" + name).c_str(), GetFileExInfoStandard, &data));
+        bytes += data.nFileSizeLow;
+    }
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, UninstallKey, L"EstimatedSize"), (bytes + 1023) / 1024);
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, UninstallKey, L"NoModify"), 1u);
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, UninstallKey, L"NoRepair"), 1u);
+
+    // Run without arguments, the installed copy finds the files beside it in
+    // place and registers them again; nothing is deleted.
+    bool windowSeen = true;
+    EXPECT_EQ(RunQuiet(L"\"" + remover + L"\" /quiet", windowSeen), 0u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(Installed());
+    for (auto name : Shipped) EXPECT_TRUE(Exists(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
+
+    ResetDelivery();
+    ASSERT_TRUE(DeleteFileW((DeliveryDir() + L"\\install.exe").c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(DeliveryDir().c_str()));
+    {
+        InstallerRun run(InstallerRun::Command{*uninstall});
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    for (auto name : Shipped) EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
+    // A running program cannot delete its own file: the copy goes at the restart.
+    EXPECT_TRUE(!Exists(remover) || DeletionPending(remover));
+}
+
+TEST(Quiet, NoWindowNoMessageAndTheExitCodeTellsTheResult) {
+    DeliverAll();
+    bool windowSeen = true;
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/Q"), windowSeen), 0u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(Installed());
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"REMOVE /quiet"), windowSeen), 0u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    for (auto name : Shipped) EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
+
+    // Each failure that would show a message has a code of its own.
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkmenu", L"trkmenu.dll");
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 12u) << "trkconfig.exe missing";
+    EXPECT_FALSE(windowSeen);
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    Deliver(L"noentry", L"trkmenu.dll");
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 21u) << "no DllRegisterServer";
+    EXPECT_FALSE(windowSeen);
+    // The removal left the class's registration; a library without a ProgID
+    // must not find it.
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"trkmenu.ShellExt");
+    ResetDelivery();
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    Deliver(L"noprogid", L"trkmenu.dll");
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 27u) << "no class identifier";
+    EXPECT_FALSE(windowSeen);
+}
+
+// trkkit.dll is shared: counted under its full path, deleted with the last count.
+TEST(SharedCount, TrkkitGoesOnlyWithTheLastCount) {
+    const std::wstring kit = SystemDir() + L"\\trkkit.dll";
+    bool windowSeen = false;
+    auto install = [&] {
+        DeliverAll();
+        ASSERT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 0u);
+    };
+    auto remove = [&] { ASSERT_EQ(RunQuiet(DeliveredInstaller(L"remove /quiet"), windowSeen), 0u); };
+
+    // Absent before: ours alone.
+    install();
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 1u);
+    // Installing again over an installation counts nothing more.
+    install();
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 1u);
+    remove();
+    EXPECT_FALSE(Exists(kit));
+    EXPECT_FALSE(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit));
+
+    // Present without a count: its earlier owner counts as one.
+    ASSERT_TRUE(CopyFileW(Input(L"trkkit").c_str(), kit.c_str(), FALSE));
+    install();
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 2u);
+    remove();
+    EXPECT_TRUE(Exists(kit));
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 1u);
+
+    // Present with a count of 2.
+    WriteNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit, 2);
+    install();
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 3u);
+    remove();
+    EXPECT_TRUE(Exists(kit));
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 2u);
+    // A removal without our installation leaves another owner's count alone.
+    remove();
+    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit), 2u);
+    EXPECT_TRUE(Exists(kit));
 }
 
 namespace {

@@ -11,30 +11,42 @@ TEST(InstallText, HeaderWritesPlainDecimalNumbers) {
     EXPECT_EQ(Header(1, 5, 230), L"Tracklet Installer\r\nVersion 1.5 build 230\r\n\r\n");
 }
 
-TEST(InstallText, OnlyTheBareWordRemoveSelectsRemoval) {
+TEST(InstallText, OnlyTheBareWordRemoveSelectsRemovalAndOnlyATrailingSwitchQuiet) {
     const struct {
         const wchar_t* commandLine;
         bool removal;
+        bool quiet;
     } cases[] = {
-        {L"install.exe remove", true},
-        {L"install.exe REMOVE", true},
-        {L"install.exe Remove", true},
-        {L"\"C:\\Program Files\\Tracklet\\install.exe\" remove", true},
-        {L"\"C:\\delivery\\install.exe\"remove", true},      // the runtime's rule: the name ends at its quote
-        {L"install.exe \t remove  ", true},
-        {L"install.exe", false},
-        {L"\"C:\\a b\\install.exe\"", false},
-        {L"install.exe /remove", false},
-        {L"install.exe -remove", false},
-        {L"install.exe remove now", false},
-        {L"install.exe removed", false},
-        {L"install.exe \"remove\"", false},
-        {L"\"C:\\remove\\install.exe\"", false},
-        {L"remove", false},                                    // that is the program's own name
-        {L"", false},
+        {L"install.exe remove", true, false},
+        {L"install.exe REMOVE", true, false},
+        {L"install.exe Remove", true, false},
+        {L"\"C:\\Program Files\\Tracklet\\install.exe\" remove", true, false},
+        {L"\"C:\\delivery\\install.exe\"remove", true, false},      // the runtime's rule: the name ends at its quote
+        {L"install.exe \t remove  ", true, false},
+        {L"install.exe", false, false},
+        {L"\"C:\\a b\\install.exe\"", false, false},
+        {L"install.exe /remove", false, false},
+        {L"install.exe -remove", false, false},
+        {L"install.exe remove now", false, false},
+        {L"install.exe removed", false, false},
+        {L"install.exe \"remove\"", false, false},
+        {L"\"C:\\remove\\install.exe\"", false, false},
+        {L"remove", false, false},                                    // that is the program's own name
+        {L"", false, false},
+        {L"install.exe /quiet", false, true},
+        {L"install.exe /Q", false, true},
+        {L"install.exe remove /QUIET", true, true},
+        {L"install.exe REMOVE\t/q ", true, true},
+        {L"install.exe /quiet remove", false, false},                 // the switch comes after the word
+        {L"install.exe remove /quiet now", false, false},
+        {L"install.exe /quieter", false, false},
+        {L"install.exe -q", false, false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsRemoval(c.commandLine), c.removal) << testing::PrintToString(c.commandLine);
+    for (const auto& c : cases) {
+        const Request request = ReadCommandLine(c.commandLine);
+        EXPECT_EQ(request.removal, c.removal) << testing::PrintToString(c.commandLine);
+        EXPECT_EQ(request.quiet, c.quiet) << testing::PrintToString(c.commandLine);
+    }
 }
 
 TEST(InstallText, OnlyA32BitInstallerOn64BitWindowsRefuses) {
