@@ -221,13 +221,7 @@ bool frmMain::InstallTRK() {
     for (const wchar_t* key : HandlerKeys) Registry::RegSetValue(HKEY_CLASSES_ROOT, key, L"", classId);
     Registry::RegSetValue(HKEY_LOCAL_MACHINE, ApprovedKey, classId, L"Tracklet");
 
-    // trkkit is shared: one count per program that installed it. A copy that
-    // was there without a count belongs to an earlier owner, who counts as one.
-    if (!installedBefore) {
-        const auto count = Registry::RegGetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
-        Registry::RegSetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit,
-                               count.value_or(kitInPlace ? 1 : 0) + 1);
-    }
+    if (!installedBefore) CountSharedKit(kit, kitInPlace);
     WriteUninstallEntry(systemDir, remover);
 
     SetBold(1, false);
@@ -251,19 +245,7 @@ bool frmMain::RemoveTRK() {
     const std::wstring kit = systemDir + L"\\trkkit.dll";
     bool pending = false;
 
-    // trkkit goes only with the last count on it. A machine installed before
-    // the count existed has neither the count nor the Uninstall entry, and
-    // trkkit goes as it always did; a count without our entry is another's.
-    if (mdlFiles::FileExists(kit)) {
-        const bool ours = !Registry::RegGetString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName").empty();
-        const auto count = Registry::RegGetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
-        if (ours && count.value_or(1) > 1) {
-            Registry::RegSetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit, *count - 1);
-        } else if (ours || !count) {
-            if (!DeleteInstalled(kit, pending)) return false;
-            Registry::RegDelValue(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
-        }
-    }
+    if (mdlFiles::FileExists(kit) && !ReleaseSharedKit(kit, pending)) return false;
     for (const wchar_t* literal : {L"\\trkmenu.dll", L"\\trkconfig.exe"}) {
         const std::wstring path = systemDir + literal;
         if (mdlFiles::FileExists(path) && !DeleteInstalled(path, pending)) return false;
@@ -337,6 +319,29 @@ bool frmMain::MoveInto(const std::wstring& source, const std::wstring& destinati
     ClearReadOnly(destination);
     ClearReadOnly(source);
     if (!DeleteFileW(source.c_str())) return FailOnFile(InstallText::FileOp::Delete, source, {}, GetLastError());
+    return true;
+}
+
+// trkkit is shared: one count per program that installed it. A copy that was
+// there without a count belongs to an earlier owner, who counts as one.
+void frmMain::CountSharedKit(const std::wstring& kit, bool kitWasThere) {
+    const auto count = Registry::RegGetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
+    Registry::RegSetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit, count.value_or(kitWasThere ? 1 : 0) + 1);
+}
+
+// trkkit goes only with the last count on it. A machine installed before the
+// count existed has neither the count nor the Uninstall entry, and trkkit goes
+// as it always did; a count without our entry is another program's.
+bool frmMain::ReleaseSharedKit(const std::wstring& kit, bool& pending) {
+    const bool ours = !Registry::RegGetString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName").empty();
+    const auto count = Registry::RegGetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
+    if (ours && count.value_or(1) > 1) {
+        Registry::RegSetNumber(HKEY_LOCAL_MACHINE, SharedDllsKey, kit, *count - 1);
+        return true;
+    }
+    if (!ours && count) return true;
+    if (!DeleteInstalled(kit, pending)) return false;
+    Registry::RegDelValue(HKEY_LOCAL_MACHINE, SharedDllsKey, kit);
     return true;
 }
 

@@ -43,6 +43,8 @@ private:
     // program holds it (pending is then set).
     bool DeleteInstalled(const std::wstring& path, bool& pending);
     bool RegisterLibrary(const std::wstring& library);
+    void CountSharedKit(const std::wstring& kit, bool kitWasThere);
+    bool ReleaseSharedKit(const std::wstring& kit, bool& pending);
     void WriteUninstallEntry(const std::wstring& systemDir, const std::wstring& remover);
     // Always false: the outcome is kept and, unless quiet, the message shown.
     bool Fail(InstallText::Outcome outcome, const InstallText::Message& message);
