@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FolderWalk.h"
 #include "ModuleState.h"
 
 namespace FolderPlaylist {
@@ -17,11 +18,10 @@ namespace FolderPlaylist {
 bool IsFolder(const std::wstring& path);
 
 // Orders folders by name under the Order option (equal names by path), walks
-// each in turn and appends the full paths of their listed files to paths.
-// False when the user cancelled; the caller then writes nothing. Progress is
-// shown only with ui.
+// each in turn and hands their listed files to sink. False when the user
+// cancelled; the caller then writes nothing. Progress is shown only with ui.
 bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
-            std::vector<std::wstring>& paths);
+            FolderWalk::Sink& sink);
 
 // The command found nothing to write: traced, and told to the user with ui.
 void NothingFound(HWND owner, bool ui);

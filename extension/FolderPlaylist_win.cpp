@@ -27,7 +27,7 @@ bool IsFolder(const std::wstring& path) {
 }
 
 bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
-            std::vector<std::wstring>& paths) {
+            FolderWalk::Sink& sink) {
     const General::Less less = LogicalOrder::Chosen(options.Order);
     // By name, as the folders stand side by side in their parent; few, so
     // an insertion sort that cannot leave the list whatever less answers.
@@ -44,17 +44,25 @@ bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND ow
             names[j].swap(names[j - 1]);
         }
 
+    struct Counter : FolderWalk::Sink {
+        FolderWalk::Sink& next;
+        size_t files = 0;
+        explicit Counter(FolderWalk::Sink& sink) : next(sink) {}
+        void Files(const std::wstring& folder, const std::vector<std::wstring>& names) override {
+            files += names.size();
+            next.Files(folder, names);
+        }
+    } counter(sink);
     FolderReader reader;
     WalkProgress::Watch progress(owner, ui);
-    const size_t earlier = paths.size();
     for (const std::wstring& folder : folders) {
         Line(L"Reading folder: " + folder);
-        if (!FolderWalk::Collect(folder, options.ExtensionList, less, reader, progress, paths)) {
+        if (!FolderWalk::Collect(folder, options.ExtensionList, less, reader, progress, counter)) {
             Line(L"Reading folders was canceled, exiting...", true);
             return false;
         }
     }
-    Line(L"Files found in folders: " + std::to_wstring(paths.size() - earlier));
+    Line(L"Files found in folders: " + std::to_wstring(counter.files));
     return true;
 }
 

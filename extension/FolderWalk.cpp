@@ -11,7 +11,7 @@ bool IsListed(std::wstring_view name, const std::vector<std::wstring>& extension
 }
 
 bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensions, General::Less less,
-             Reader& reader, Progress& progress, std::vector<std::wstring>& paths) {
+             Reader& reader, Progress& progress, Sink& sink) {
     const Keep keep = [&extensions](std::wstring_view name) { return IsListed(name, extensions); };
     // One level per folder being gone through: the length of its path and
     // the subfolders still to visit. The stack is explicit, as an Explorer
@@ -30,11 +30,9 @@ bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensio
         listing.files.clear();
         listing.folders.clear();
         if (!reader.Read(path, keep, listing)) return true;
-        General::Order(listing.files, less);
-        for (const std::wstring& name : listing.files) {
-            paths.emplace_back();
-            paths.back().reserve(path.size() + name.size());
-            paths.back().append(path).append(name);
+        if (!listing.files.empty()) {
+            General::Order(listing.files, less);
+            sink.Files(path, listing.files);
         }
         if (listing.folders.empty()) return true;
         General::Order(listing.folders, less);
@@ -53,6 +51,18 @@ bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensio
         if (!enter()) return false;
     }
     return true;
+}
+
+bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensions, General::Less less,
+             Reader& reader, Progress& progress, std::vector<std::wstring>& paths) {
+    struct : Sink {
+        std::vector<std::wstring>* paths;
+        void Files(const std::wstring& folder, const std::vector<std::wstring>& names) override {
+            for (const std::wstring& name : names) paths->push_back(folder + name);
+        }
+    } sink;
+    sink.paths = &paths;
+    return Collect(folder, extensions, less, reader, progress, sink);
 }
 
 }  // namespace FolderWalk

@@ -37,12 +37,21 @@ public:
     virtual bool Reading(const std::wstring& folder) = 0;
 };
 
+class Sink {
+public:
+    virtual ~Sink() = default;
+    // The listed files of folder (a full path ending in "\"), in order.
+    virtual void Files(const std::wstring& folder, const std::vector<std::wstring>& names) = 0;
+};
+
 // True when name's extension equals an entry of extensions, case included.
 bool IsListed(std::wstring_view name, const std::vector<std::wstring>& extensions);
 
-// Appends the full path of every listed file in and below folder to paths,
-// names ordered by less. False when progress stopped the walk; paths then
-// holds what was found so far.
+// Hands the listed files in and below folder to sink, folder by folder,
+// names ordered by less. False when progress stopped the walk.
+bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensions, General::Less less,
+             Reader& reader, Progress& progress, Sink& sink);
+// The same, each file's full path appended to paths.
 bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensions, General::Less less,
              Reader& reader, Progress& progress, std::vector<std::wstring>& paths);
 

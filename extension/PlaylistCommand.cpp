@@ -16,7 +16,6 @@
 #include "Trace.h"
 #include "Trkconfig.h"
 #include "inihelper.h"
-#include "mdlFiles.h"
 
 namespace {
 
@@ -115,12 +114,17 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
     std::wstring lines = Playlist::Lines(names, paths, oneFolder, entry);
     if (withFolders) {
         // The selected files first, then each folder's.
-        std::vector<std::wstring> found;
-        if (!FolderPlaylist::Gather(state.SelectionFolders, state.Options, owner, ui, found)) return;
-        for (const std::wstring& path : found) {
-            entry.AppendTo(lines, path, mdlFiles::FileNamePart(path));
-            lines += L"\r\n";
-        }
+        // Files of one folder share what stands before their names.
+        struct Entries : FolderWalk::Sink {
+            Playlist::EntryMaker& entry;
+            std::wstring& lines;
+            Entries(Playlist::EntryMaker& e, std::wstring& l) : entry(e), lines(l) {}
+            void Files(const std::wstring& folder, const std::vector<std::wstring>& names) override {
+                const std::wstring_view prefix = entry.PrefixIn(folder);
+                for (const std::wstring& name : names) lines.append(prefix).append(name).append(L"\r\n");
+            }
+        } entries(entry, lines);
+        if (!FolderPlaylist::Gather(state.SelectionFolders, state.Options, owner, ui, entries)) return;
         if (lines.empty()) {
             FolderPlaylist::NothingFound(owner, ui);
             return;

@@ -147,8 +147,15 @@ protected:
         return FileBytes::Read(Trace::DebugFile()).find(text) != std::string::npos;
     }
     bool Gather(const Names& folders, bool ui = false) {
+        struct Paths : FolderWalk::Sink {
+            Names* out;
+            void Files(const std::wstring& folder, const Names& names) override {
+                for (const auto& name : names) out->push_back(folder + name);
+            }
+        } sink;
+        sink.out = &found;
         found.clear();
-        return FolderPlaylist::Gather(folders, options, nullptr, ui, found);
+        return FolderPlaylist::Gather(folders, options, nullptr, ui, sink);
     }
     std::wstring root;
     OptionSet options;
