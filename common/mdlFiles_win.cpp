@@ -2,29 +2,26 @@
 
 #include <windows.h>
 
+#include "Handles.h"
+#include "NoCase.h"
+
 namespace mdlFiles {
 
 bool FileExists(std::wstring_view path) {
-    std::wstring pattern(path);
+    const std::wstring_view want = FileNamePart(path);
+    // A path that names no file (a folder with its backslash, or nothing) names no existing file.
+    if (want.empty()) return false;
+    const std::wstring pattern(path);
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                     FindExSearchNameMatch, nullptr, 0);
-    std::wstring name;
-    if (search != INVALID_HANDLE_VALUE) {
-        // Only normal files count: hidden, system and folder entries are passed over.
-        do {
-            const DWORD skip = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-            if (!(found.dwFileAttributes & skip)) {
-                name = found.cFileName;
-                break;
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    std::wstring want(FileNamePart(path));
-    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
-    CharLowerBuffW(want.data(), static_cast<DWORD>(want.size()));
-    return name == want;
+    Handles::UniqueFind search(
+        FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search) return false;
+    // Only normal files count: hidden, system and folder entries are passed over.
+    const DWORD skip = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    do {
+        if (!(found.dwFileAttributes & skip)) return NoCase::Same(found.cFileName, want);
+    } while (FindNextFileW(search.get(), &found));
+    return false;
 }
 
 }  // namespace mdlFiles

@@ -27,6 +27,8 @@ TEST(FileExists, IgnoresCaseButNotWildcardsOrHiddenFiles) {
     EXPECT_TRUE(mdlFiles::FileExists(folder + L"\\EXISTS.TXT"));
     EXPECT_FALSE(mdlFiles::FileExists(folder + L"\\Exist?.txt"));
     EXPECT_FALSE(mdlFiles::FileExists(folder + L"\\missing.txt"));
+    EXPECT_FALSE(mdlFiles::FileExists(folder + L"\\"));
+    EXPECT_FALSE(mdlFiles::FileExists(L""));
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(mdlFiles::FileExists(file));
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
