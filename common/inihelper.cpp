@@ -42,14 +42,19 @@ constexpr wchar_t kMissingAnswer[] = L"\x01missing";
 }  // namespace
 
 // Through the wide functions, so that any path reaches the file.
-bool WriteAnswer(std::wstring_view answer, std::wstring_view file) {
+bool WriteAnswer(std::wstring_view answer, std::wstring_view file, std::wstring_view key) {
     const std::wstring value = CarriesUtf8() ? Codepage::FromAnsi(Codepage::ToUtf8(answer))
                                              : Codepage::ThroughAnsi(answer);
-    return IniWrite(OptionTable::kInputSection, OptionTable::kAnswerKey, value, file);
+    return IniWrite(OptionTable::kInputSection, key, value, file);
 }
 
-std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue) {
-    const std::wstring text = IniRead(OptionTable::kInputSection, OptionTable::kAnswerKey, file, kMissingAnswer);
+bool DeleteAnswer(std::wstring_view file, std::wstring_view key) {
+    std::wstring k(key), f(file), s(OptionTable::kInputSection);
+    return WritePrivateProfileStringW(s.c_str(), k.c_str(), nullptr, f.c_str()) != FALSE;
+}
+
+std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue, std::wstring_view key) {
+    const std::wstring text = IniRead(OptionTable::kInputSection, key, file, kMissingAnswer);
     if (text == kMissingAnswer) return std::wstring(defaultValue.substr(0, 254));
     if (!CarriesUtf8()) return text;
     const std::string bytes = Codepage::ToAnsi(text);

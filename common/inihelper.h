@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "OptionTable.h"
+
 namespace inihelper {
 
 // Reads a value as the profile functions do (names without regard to case,
@@ -16,14 +18,19 @@ std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstr
 bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
               std::wstring_view file);
 
-// The name prompt's answer (section "input", key "value"). Under a
+// The name prompt's answer (section "input", under key, "value" unless the
+// prompt was given a key of its own). Under a
 // single-byte code page it travels as UTF-8 so that a name the code page
 // cannot hold arrives intact; plain ASCII answers and markers such as
 // "[cancel]" read the same either way, and a value that is not UTF-8 (an older
 // program's) is read in the code page. Under a double-byte code page it is
 // code-page text, and a character outside it arrives as "?".
-bool WriteAnswer(std::wstring_view answer, std::wstring_view file);
-std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue);
+bool WriteAnswer(std::wstring_view answer, std::wstring_view file,
+                 std::wstring_view key = OptionTable::kAnswerKey);
+std::wstring ReadAnswer(std::wstring_view file, std::wstring_view defaultValue,
+                        std::wstring_view key = OptionTable::kAnswerKey);
+// Removes an answer's key once it has been read.
+bool DeleteAnswer(std::wstring_view file, std::wstring_view key);
 
 // Folder of the running program or library that this code is linked into,
 // without a trailing backslash.

@@ -171,14 +171,20 @@ std::wstring_view EntryMaker::PrefixIn(std::wstring_view fileFolder) {
     return relative ? std::wstring_view(*relative) : fileFolder;
 }
 
+static void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name) {
+    const std::wstring_view first = prefix.empty() ? name : prefix;
+    if (!first.empty() && first.front() == L'#') out.append(L".\\");
+    out.append(prefix).append(name);
+}
+
 void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name) {
     if (fullPath.empty()) {
-        out.append(name);
+        AppendEntry(out, {}, name);
         return;
     }
     const std::wstring* relative = Relative(fullPath.substr(0, fullPath.find_last_of(kSep) + 1));
     if (relative)
-        out.append(*relative).append(name);
+        AppendEntry(out, *relative, name);
     else
         out.append(fullPath);
 }
@@ -245,8 +251,7 @@ std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std
     const std::wstring_view prefix = oneFolder.empty() ? std::wstring_view() : entry.PrefixIn(oneFolder);
     for (std::size_t i = 1; i < names.size(); ++i) {
         if (!oneFolder.empty()) {
-            if (!names[i].empty()) lines.append(prefix);
-            lines.append(names[i]);
+            AppendEntry(lines, names[i].empty() ? std::wstring_view() : prefix, names[i]);
         } else {
             entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(), names[i]);
         }
@@ -257,7 +262,49 @@ std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std
 
 Encoding Detect(std::string_view head) {
     if (head.empty()) return Encoding::None;
-    return head.substr(0, kBom.size()) == kBom ? Encoding::Utf8 : Encoding::CodePage;
+    if (head.substr(0, kBom.size()) == kBom) return Encoding::Utf8;
+    if (head.substr(0, 2) == "\xFF\xFE") return Encoding::Utf16Le;
+    if (head.substr(0, 2) == "\xFE\xFF") return Encoding::Utf16Be;
+    return Encoding::CodePage;
+}
+
+bool EndsInsideALine(Encoding encoding, std::string_view head, std::string_view tail,
+                     unsigned long long size) {
+    if (size == 0 || tail.empty()) return false;
+    switch (encoding) {
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        if (size <= 2) return false;  // the byte-order mark alone
+        const std::string_view lineFeed =
+            encoding == Encoding::Utf16Le ? std::string_view("\n\0", 2) : std::string_view("\0\n", 2);
+        return tail != lineFeed;
+    }
+    case Encoding::Utf8:
+        if (size == kBom.size() && head == kBom) return false;
+        [[fallthrough]];
+    default:
+        return tail.back() != '\n';
+    }
+}
+
+std::string ToUtf16(std::wstring_view text, bool bigEndian) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    auto unit = [&](unsigned u) {
+        const char high = static_cast<char>((u >> 8) & 0xFF), low = static_cast<char>(u & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    };
+    for (wchar_t c : text) {
+        const auto u = static_cast<unsigned long>(c);
+        if (u > 0xFFFF && u <= 0x10FFFF) {  // where wchar_t holds whole code points
+            unit(0xD800 + ((u - 0x10000) >> 10));
+            unit(0xDC00 + ((u - 0x10000) & 0x3FF));
+        } else {
+            unit(static_cast<unsigned>(u));
+        }
+    }
+    return bytes;
 }
 
 bool IsPlainName(std::wstring_view name) {
@@ -279,8 +326,18 @@ bool IsPlainName(std::wstring_view name) {
     return true;
 }
 
-Plan Decide(bool overwrite, Encoding existing, bool linesFit) {
+Plan Decide(bool overwrite, Encoding existing, bool linesFit, bool utf8Format) {
     Plan plan;
+    if (!overwrite && (existing == Encoding::Utf16Le || existing == Encoding::Utf16Be)) {
+        plan.encoding = existing;
+        return plan;
+    }
+    if (utf8Format) {
+        plan.encoding = Encoding::Utf8;
+        plan.header = overwrite || existing == Encoding::None;
+        plan.rewrite = overwrite;
+        return plan;
+    }
     if (overwrite || existing == Encoding::None) {
         plan.encoding = linesFit ? Encoding::CodePage : Encoding::Utf8;
         plan.bom = !linesFit;
@@ -304,7 +361,18 @@ std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view 
     std::string bytes;
     if (plan.bom) bytes.append(kBom);
     if (plan.convertOld) bytes += codec.toUtf8(codec.fromCodePage(oldContent));
-    bytes += plan.encoding == Encoding::Utf8 ? codec.toUtf8(lines) : codec.toCodePage(lines);
+    switch (plan.encoding) {
+    case Encoding::Utf8:
+        if (plan.header) bytes += codec.toUtf8(kHeader);
+        bytes += codec.toUtf8(lines);
+        break;
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        bytes += ToUtf16(lines, plan.encoding == Encoding::Utf16Be);
+        break;
+    default:
+        bytes += codec.toCodePage(lines);
+    }
     return bytes;
 }
 

@@ -30,7 +30,8 @@ bool SameName(std::wstring_view a, std::wstring_view b);
 // folder is its bare name, one elsewhere on the same drive or share a
 // relative path ("..\Other\x.mp3", "Sub\x.mp3"), anything else its full path.
 // With fullPaths every entry is the full path. A file without a known path
-// is its bare name.
+// is its bare name. A relative entry that starts with "#" gets ".\" before
+// it: players take a line starting with "#" for a comment and skip the file.
 class EntryMaker {
 public:
     EntryMaker(std::wstring_view playlistFolder, bool fullPaths);
@@ -88,17 +89,31 @@ bool IsPlainName(std::wstring_view name);
 std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std::wstring>& paths,
                    std::wstring_view oneFolder, EntryMaker& entry);
 
-enum class Encoding { None, CodePage, Utf8 };
+// The playlist's extension for the Format option: 1 is the UTF-8 form.
+inline bool IsUtf8Format(int format) { return format == 1; }
+inline std::wstring_view Extension(int format) { return IsUtf8Format(format) ? L".m3u8" : L".m3u"; }
+
+enum class Encoding { None, CodePage, Utf8, Utf16Le, Utf16Be };
 
 inline constexpr std::string_view kBom = "\xEF\xBB\xBF";
+// The first line of a UTF-8 playlist that is created or replaced.
+inline constexpr std::wstring_view kHeader = L"#EXTM3U\r\n";
 
 // The encoding an existing playlist's bytes are in: UTF-8 when they start
-// with the byte-order mark, the code page otherwise, None when empty.
+// with its byte-order mark, UTF-16 with one of its two, the code page
+// otherwise, None when empty.
 Encoding Detect(std::string_view head);
+
+// True when the file's last line has no line end, so that an append must
+// start a line of its own first. head is the file's first bytes (up to 3),
+// tail its last two (fewer in a shorter file), size its length.
+bool EndsInsideALine(Encoding encoding, std::string_view head, std::string_view tail,
+                     unsigned long long size);
 
 struct Plan {
     Encoding encoding = Encoding::CodePage;  // of the new lines
     bool bom = false;         // the bytes written start with the byte-order mark
+    bool header = false;      // the lines follow the "#EXTM3U" line
     bool rewrite = false;     // the whole file is written anew (else appended to)
     bool convertOld = false;  // the old content comes along, turned into UTF-8
 };
@@ -106,7 +121,13 @@ struct Plan {
 // The code page is kept whenever every new line fits it; a new or replaced
 // playlist that needs more is UTF-8 with BOM; appending follows the existing
 // file, and a code-page file that must take unfit lines becomes UTF-8 with BOM.
-Plan Decide(bool overwrite, Encoding existing, bool linesFit);
+// A UTF-16 file takes its new lines in its own form. A UTF-8 playlist
+// (utf8Format) is UTF-8 without BOM and starts with the header when it is
+// new, replaced or empty.
+Plan Decide(bool overwrite, Encoding existing, bool linesFit, bool utf8Format = false);
+
+// The text as UTF-16 bytes in the given byte order, without byte-order mark.
+std::string ToUtf16(std::wstring_view text, bool bigEndian);
 
 // Conversion at the platform edge.
 struct Codec {

@@ -12,6 +12,7 @@
 #include "OptionTable.h"
 #include "Playlist.h"
 #include "PlaylistFile.h"
+#include "PromptExchange.h"
 #include "ShellExtInvoke.h"
 #include "Trace.h"
 #include "Trkconfig.h"
@@ -20,7 +21,6 @@
 namespace {
 
 using OptionTable::kCancelMarker;
-constexpr std::wstring_view kPromptArgument = L" Enter M3U playlist filename:  (without .m3u)";
 constexpr const Trace::Procedure& Line = InvokeTrace;
 
 // Sorts the names; each path follows its name. Answers the folder every file
@@ -69,25 +69,29 @@ void TakeFolders(ModuleState& state) {
 }
 
 // The playlist's base name from the prompt; false when the user cancelled.
-bool AskName(std::wstring& name) {
+// The prompt answers under a key of its own, which goes again once read.
+bool AskName(std::wstring_view extension, std::wstring& name) {
     Line(L"Getting filename via user input");
     const std::wstring options = inihelper::OptionsFile();
-    // Nothing an earlier prompt left may pass for this prompt's answer.
-    inihelper::WriteAnswer(kCancelMarker, options);
+    static LONG prompts = 0;
+    const std::wstring key = PromptExchange::MakeKey(GetCurrentProcessId(), GetCurrentThreadId(),
+                                                     static_cast<unsigned long>(InterlockedIncrement(&prompts)));
     const std::wstring program = inihelper::ProgramFolder() + L"\\trkconfig.exe";
-    const Handles::UniqueHandle process = Trkconfig::Start(program, program + std::wstring(kPromptArgument));
+    const Handles::UniqueHandle process =
+        Trkconfig::Start(program, program + L" " + PromptExchange::Argument(extension, key));
     const DWORD status = Trkconfig::WaitForExit(process.get());
+    name = inihelper::ReadAnswer(options, kCancelMarker, key);
+    inihelper::DeleteAnswer(options, key);
     if (status != 0) {
         Line(L"Prompt ended with exit status " + std::to_wstring(static_cast<int32_t>(status)) + L", exiting...");
         Line(L"Action Was Canceled, exiting...");
         return false;
     }
-    name = inihelper::ReadAnswer(options, kCancelMarker);
     if (NoCase::Same(name, kCancelMarker)) {
         Line(L"Action Was Canceled, exiting...");
         return false;
     }
-    Line(L"Writing list as " + name + L".m3u ...");
+    Line(L"Writing list as " + name + std::wstring(extension) + L" ...");
     return true;
 }
 
@@ -131,13 +135,15 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
         }
     }
 
+    const std::wstring_view extension = Playlist::Extension(state.Options.Format);
     std::wstring name = L"new";
     if (state.Options.Prompt != 0) {
-        if (!AskName(name)) return;
+        if (!AskName(extension, name)) return;
         if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
     }
 
     Line(L"Writing list to file");
-    PlaylistFile::Write(folder + name + L".m3u", lines, state.Options.Overwrite != 0);
+    PlaylistFile::Write(folder + name + std::wstring(extension), lines, state.Options.Overwrite != 0,
+                        Playlist::IsUtf8Format(state.Options.Format));
     Line(L"List has been written", true);
 }

@@ -1,7 +1,11 @@
 // Writing a playlist file. The old playlist survives any failure: a replaced
 // playlist is written beside it under a temporary name and moved over it only
-// once complete, and an appended one gets its new lines in one write.
+// once complete, and an appended one gets its new lines in one write. Each
+// look-up of a name that does not exist costs a scan of the folder (and a
+// round trip on a share), so a new playlist is one create of its own name.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -9,11 +13,23 @@
 namespace PlaylistFile {
 
 // Writes lines (CR LF included) to path, replacing the file when overwrite is
-// set, else appending. Encoding as Playlist::Decide says. Raises a numbered
-// failure (53, 75, 76, ...) when the file cannot be written.
-void Write(const std::wstring& path, std::wstring_view lines, bool overwrite);
+// set, else appending; utf8Format makes the UTF-8 playlist with its header.
+// Encoding as Playlist::Decide says. Raises a numbered failure (53, 75, 76,
+// ...) when the file cannot be written.
+void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format = false);
 
 // The numbered failure for a platform error code.
 [[noreturn]] void RaiseSystemError(unsigned long error);
+
+// The file-system calls that Write makes, so that tests can count them.
+struct FileCalls {
+    decltype(&::CreateFileW) createFile = ::CreateFileW;
+    decltype(&::GetFileAttributesW) getAttributes = ::GetFileAttributesW;
+    decltype(&::MoveFileExW) moveFile = ::MoveFileExW;
+    decltype(&::DeleteFileW) deleteFile = ::DeleteFileW;
+    decltype(&::SetFileInformationByHandle) setInformation = ::SetFileInformationByHandle;
+    decltype(&::WriteFile) writeFile = ::WriteFile;
+};
+FileCalls& Calls();
 
 }  // namespace PlaylistFile

@@ -10,35 +10,19 @@
 
 #include "Codepage.h"
 #include "Failure.h"
+#include "Handles.h"
 #include "Playlist.h"
 
 namespace PlaylistFile {
 namespace {
 
-class File {
-public:
-    explicit File(HANDLE h) : h_(h) {}
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    ~File() { Close(); }
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-    bool Close() {
-        if (!Valid()) return true;
-        bool ok = CloseHandle(h_) != FALSE;
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE h_;
-};
+using Handles::UniqueHandle;
 
 void WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 30) ? bytes.size() : (1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) RaiseSystemError(GetLastError());
+        if (!Calls().writeFile(file, bytes.data(), chunk, &written, nullptr)) RaiseSystemError(GetLastError());
         if (written == 0) RaiseSystemError(ERROR_WRITE_FAULT);
         bytes.remove_prefix(written);
     }
@@ -64,9 +48,15 @@ std::string ReadAll(HANDLE file) {
     return bytes;
 }
 
+// Closes the file; false (with the error in GetLastError) when that fails.
+bool Close(UniqueHandle& file) {
+    HANDLE h = file.release();
+    return !h || h == INVALID_HANDLE_VALUE || CloseHandle(h) != FALSE;
+}
+
 // A playlist that is read-only or a folder must stay as it is.
 void RefuseUnwritable(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = Calls().getAttributes(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
         RaiseSystemError(ERROR_ACCESS_DENIED);
@@ -83,7 +73,7 @@ bool RenameOver(HANDLE file, const std::wstring& path) {
     info->RootDirectory = nullptr;
     info->FileNameLength = nameBytes;
     std::memcpy(info->FileName, path.c_str(), nameBytes + sizeof(wchar_t));
-    return SetFileInformationByHandle(file, FileRenameInfo, info, size) != FALSE;
+    return Calls().setInformation(file, FileRenameInfo, info, size) != FALSE;
 }
 
 // Writes bytes beside path under a fresh name, then moves it over path.
@@ -99,35 +89,66 @@ void Replace(const std::wstring& path, std::string_view bytes) {
         temp = folder + unique;
         // DELETE for the rename through the handle. Without FILE_SHARE_DELETE
         // Wine was measured to slow the next file operations of the process.
-        h = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        h = Calls().createFile(temp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
             GetLastError() != ERROR_ALREADY_EXISTS)
             break;
     }
     if (h == INVALID_HANDLE_VALUE) RaiseSystemError(GetLastError());
-    File file(h);
+    UniqueHandle file(h);
     DWORD error = ERROR_SUCCESS;
     try {
-        WriteAll(file.Get(), bytes);
+        WriteAll(file.get(), bytes);
     } catch (...) {
-        file.Close();
-        DeleteFileW(temp.c_str());
+        file.reset();
+        Calls().deleteFile(temp.c_str());
         throw;
     }
     // Renamed through its own handle while still open: the system need not
     // find and open the file again. Where that is refused, by name. Once
     // renamed, every byte is written and the playlist whole; a failing close
     // can no longer take anything from it.
-    const bool renamed = RenameOver(file.Get(), path);
-    if (!file.Close() && !renamed) error = GetLastError();
+    const bool renamed = RenameOver(file.get(), path);
+    if (!Close(file) && !renamed) error = GetLastError();
     if (error == ERROR_SUCCESS && !renamed &&
-        !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !Calls().moveFile(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {
-        DeleteFileW(temp.c_str());
+        Calls().deleteFile(temp.c_str());
         RaiseSystemError(error);
     }
+}
+
+// Writes bytes into a file that was just created; a file that could not be
+// written whole goes again (nothing was there before it).
+void Fill(UniqueHandle& file, const std::wstring& path, std::string_view bytes) {
+    try {
+        WriteAll(file.get(), bytes);
+    } catch (...) {
+        file.reset();
+        Calls().deleteFile(path.c_str());
+        throw;
+    }
+    if (!Close(file)) {
+        const DWORD error = GetLastError();
+        Calls().deleteFile(path.c_str());
+        RaiseSystemError(error);
+    }
+}
+
+// A new playlist: one create of its own name. False when a file or folder of
+// that name exists already.
+bool CreateNew(const std::wstring& path, std::string_view bytes) {
+    UniqueHandle file(Calls().createFile(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
+        RaiseSystemError(error);
+    }
+    Fill(file, path, bytes);
+    return true;
 }
 
 bool IsAscii(std::wstring_view text) {
@@ -147,7 +168,23 @@ bool IsUtf8Beyond7Bits(std::string_view bytes) {
 const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::ToAnsi, Codepage::FromAnsi,
                              Codepage::ToUtf8};
 
+// The bytes of a new or replaced playlist.
+std::string NewBytes(std::wstring_view lines, bool utf8Format) {
+    if (utf8Format) return Playlist::Compose(Playlist::Decide(true, Playlist::Encoding::None, true, true), lines, {}, kCodec);
+    // One conversion serves both the test and the common case: the lines fit
+    // the code page when they come back from it unchanged. Every ANSI code
+    // page holds ASCII as it is, so plain ASCII needs no way back.
+    std::string ansi = Codepage::ToAnsi(lines);
+    if (IsAscii(lines) || Codepage::FromAnsi(ansi) == lines) return ansi;
+    return Playlist::Compose(Playlist::Decide(true, Playlist::Encoding::None, false), lines, {}, kCodec);
+}
+
 }  // namespace
+
+FileCalls& Calls() {
+    static FileCalls calls;
+    return calls;
+}
 
 void RaiseSystemError(unsigned long error) {
     switch (error) {
@@ -173,69 +210,78 @@ void RaiseSystemError(unsigned long error) {
     }
 }
 
-// True when the file's last byte is not a line end: anything but an empty
-// file or a bare byte-order mark.
-static bool EndsInsideALine(HANDLE file, std::string_view head) {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) RaiseSystemError(GetLastError());
-    if (size.QuadPart == 0) return false;
-    if (size.QuadPart == static_cast<LONGLONG>(Playlist::kBom.size()) && head == Playlist::kBom)
-        return false;
-    LARGE_INTEGER back{};
-    back.QuadPart = -1;
-    char last = 0;
+// The file's last two bytes (fewer when it is shorter) and its size.
+static std::string Tail(HANDLE file, unsigned long long& size) {
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(file, &length)) RaiseSystemError(GetLastError());
+    size = static_cast<unsigned long long>(length.QuadPart);
+    char last[2] = {};
+    const DWORD want = size < 2 ? static_cast<DWORD>(size) : 2;
     DWORD got = 0;
-    if (!SetFilePointerEx(file, back, nullptr, FILE_END) || !ReadFile(file, &last, 1, &got, nullptr))
+    LARGE_INTEGER back{};
+    back.QuadPart = -static_cast<LONGLONG>(want);
+    if (want && (!SetFilePointerEx(file, back, nullptr, FILE_END) || !ReadFile(file, last, want, &got, nullptr)))
         RaiseSystemError(GetLastError());
-    return got == 1 && last != '\n';
+    return std::string(last, got);
 }
 
-void Write(const std::wstring& path, std::wstring_view lines, bool overwrite) {
-    RefuseUnwritable(path);
-    // One conversion serves both the test and the common case: the lines fit
-    // the code page when they come back from it unchanged. Every ANSI code
-    // page holds ASCII as it is, so plain ASCII needs no way back.
-    std::string ansi = Codepage::ToAnsi(lines);
-    const bool fits = IsAscii(lines) || Codepage::FromAnsi(ansi) == lines;
+void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format) {
     if (overwrite) {
-        if (fits) {
-            Replace(path, ansi);
-            return;
-        }
-        Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, fits);
-        Replace(path, Playlist::Compose(plan, lines, {}, kCodec));
+        const std::string bytes = NewBytes(lines, utf8Format);
+        if (CreateNew(path, bytes)) return;
+        RefuseUnwritable(path);
+        Replace(path, bytes);
         return;
     }
-    File file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ, nullptr,
-                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) RaiseSystemError(GetLastError());
+    // One open. Windows refuses it for a read-only file; Wine, with the
+    // rights of its Unix user, may not, so the open file's mark is asked too.
+    UniqueHandle file(Calls().createFile(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseSystemError(GetLastError());
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!created && GetFileInformationByHandle(file.get(), &information) &&
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        RaiseSystemError(ERROR_ACCESS_DENIED);
     char head[3] = {};
     DWORD got = 0;
-    if (!ReadFile(file.Get(), head, sizeof head, &got, nullptr)) RaiseSystemError(GetLastError());
-    Playlist::Plan plan = Playlist::Decide(false, Playlist::Detect({head, got}), fits);
+    if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) RaiseSystemError(GetLastError());
+    const Playlist::Encoding existing = Playlist::Detect({head, got});
+    // Only a playlist in the code page, or a new one, asks whether the lines fit.
+    const bool fits = utf8Format ||
+                      (existing != Playlist::Encoding::CodePage && existing != Playlist::Encoding::None) ||
+                      Codepage::FitsAnsi(lines);
+    Playlist::Plan plan = Playlist::Decide(false, existing, fits, utf8Format);
     // A last line without its line end would swallow the first new name.
+    unsigned long long size = 0;
+    const std::string tail = Tail(file.get(), size);
     std::wstring separated;
-    if (EndsInsideALine(file.Get(), {head, got})) {
+    if (Playlist::EndsInsideALine(existing, {head, got}, tail, size)) {
         separated.reserve(lines.size() + 2);
         separated.append(L"\r\n").append(lines);
         lines = separated;
     }
     if (plan.rewrite) {
-        std::string old = ReadAll(file.Get());
+        std::string old = ReadAll(file.get());
         if (plan.convertOld && IsUtf8Beyond7Bits(old)) {
             // Another program's UTF-8 playlist without a byte-order mark:
             // read as the code page its entries would be garbled for good.
             // They stay as they are, and the new ones follow in UTF-8.
-            WriteAll(file.Get(), Codepage::ToUtf8(lines));
-            if (!file.Close()) RaiseSystemError(GetLastError());
+            WriteAll(file.get(), Codepage::ToUtf8(lines));
+            if (!Close(file)) RaiseSystemError(GetLastError());
             return;
         }
-        file.Close();
+        file.reset();
         Replace(path, Playlist::Compose(plan, lines, old, kCodec));
         return;
     }
-    WriteAll(file.Get(), Playlist::Compose(plan, lines, {}, kCodec));
-    if (!file.Close()) RaiseSystemError(GetLastError());
+    const std::string bytes = Playlist::Compose(plan, lines, {}, kCodec);
+    if (created) {
+        Fill(file, path, bytes);
+        return;
+    }
+    WriteAll(file.get(), bytes);
+    if (!Close(file)) RaiseSystemError(GetLastError());
 }
 
 }  // namespace PlaylistFile

@@ -18,8 +18,9 @@ bool WriteOptions(const OptionValues& values, const std::wstring& file) {
     });
 }
 
-bool WriteAnswer(PromptResult result, std::wstring_view typedText, const std::wstring& file) {
-    return inihelper::WriteAnswer(Answer(result, typedText), file);
+bool WriteAnswer(PromptResult result, std::wstring_view typedText, const std::wstring& file,
+                 std::wstring_view key) {
+    return inihelper::WriteAnswer(Answer(result, typedText), file, key);
 }
 
 }  // namespace SetupStore

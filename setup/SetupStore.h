@@ -13,8 +13,9 @@ SetupLogic::OptionValues ReadOptions(const std::wstring& file);
 // False when any key could not be written.
 bool WriteOptions(const SetupLogic::OptionValues& values, const std::wstring& file);
 
-// Writes key "value" of section "input" and nothing else; false when it could
-// not be written.
-bool WriteAnswer(SetupLogic::PromptResult result, std::wstring_view typedText, const std::wstring& file);
+// Writes the answer under key of section "input" and nothing else; false
+// when it could not be written.
+bool WriteAnswer(SetupLogic::PromptResult result, std::wstring_view typedText, const std::wstring& file,
+                 std::wstring_view key = OptionTable::kAnswerKey);
 
 }  // namespace SetupStore

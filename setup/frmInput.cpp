@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "DialogKit.h"
 #include "Failure.h"
 #include "resource.h"
@@ -11,7 +13,7 @@ namespace frmInput {
 namespace {
 
 constexpr wchar_t kCaption[] = L"M3U Filename Prompt [Tracklet 1.42]";
-constexpr wchar_t kPrompt[] = L"Enter the M3U Filename: (without .m3u)";
+constexpr std::wstring_view kPrompt = L"Enter the M3U Filename: (without ";
 constexpr int kClientWidth = 5715, kClientHeight = 915;  // twips
 
 // In tab order.
@@ -23,12 +25,17 @@ const DialogKit::Control kControls[] = {
     {IDC_CMDCANCEL, L"BUTTON", L"&Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, 3210, 570, 1230, 330, false},
 };
 
-void Form_Load(HWND form) {
+struct Load {
+    Outcome* outcome;
+    std::wstring_view extension;
+};
+
+void Form_Load(HWND form, std::wstring_view extension) {
     DialogKit::Build(form, kControls, std::size(kControls), kClientWidth, kClientHeight);
     SendDlgItemMessageW(form, IDC_TXTINPUT, EM_LIMITTEXT, 0, 0);
     SendMessageW(form, DM_SETDEFID, IDC_CMDOK, 0);
     SetWindowTextW(form, kCaption);
-    SetDlgItemTextW(form, IDC_LBLPROMPT, kPrompt);
+    SetDlgItemTextW(form, IDC_LBLPROMPT, (std::wstring(kPrompt) + std::wstring(extension) + L")").c_str());
     DialogKit::SetTopmost(form, true);
     SendMessageW(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, IDC_TXTINPUT)), TRUE);
 }
@@ -43,10 +50,12 @@ void Finish(HWND form, Outcome& outcome, SetupLogic::PromptResult result) {
 INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* outcome = reinterpret_cast<Outcome*>(GetWindowLongPtrW(form, DWLP_USER));
     switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrW(form, DWLP_USER, lParam);
-            Form_Load(form);
+        case WM_INITDIALOG: {
+            const auto* load = reinterpret_cast<const Load*>(lParam);
+            SetWindowLongPtrW(form, DWLP_USER, reinterpret_cast<LONG_PTR>(load->outcome));
+            Form_Load(form, load->extension);
             return FALSE;  // the focus is set: the text box holds it
+        }
         case WM_COMMAND:
             // IDOK and IDCANCEL come from Enter/Escape without a control
             // behind them; Escape must do nothing, and Enter reaches cmdOK
@@ -64,10 +73,11 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-Outcome Show() {
+Outcome Show(std::wstring_view extension) {
     Outcome outcome;
+    Load load{&outcome, extension};
     if (DialogKit::ShowModal(kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, Procedure,
-                             reinterpret_cast<LPARAM>(&outcome)) == -1)
+                             reinterpret_cast<LPARAM>(&load)) == -1)
         Failure::Raise(Failure::Internal, L"the prompt could not be shown");
     return outcome;
 }

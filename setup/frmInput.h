@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "SetupLogic.h"
 
@@ -12,8 +13,8 @@ struct Outcome {
     std::wstring text;  // the text box as the user left it (UTF-16)
 };
 
-// Shows the prompt modally; returns once OK, Cancel or the close command has
-// ended it.
-Outcome Show();
+// Shows the prompt modally, naming the playlist's extension (".m3u" or
+// ".m3u8"); returns once OK, Cancel or the close command has ended it.
+Outcome Show(std::wstring_view extension = L".m3u");
 
 }  // namespace frmInput

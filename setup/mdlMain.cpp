@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "Failure.h"
+#include "PromptExchange.h"
 #include "SetupLogic.h"
 #include "SetupStore.h"
 #include "frmInput.h"
@@ -16,13 +17,15 @@ int Main() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    const auto mode = SetupLogic::ChooseMode(SetupLogic::ArgumentText(GetCommandLineW()));
-    if (mode == SetupLogic::Mode::Options) {
+    const std::wstring_view argument = SetupLogic::ArgumentText(GetCommandLineW());
+    if (SetupLogic::ChooseMode(argument) == SetupLogic::Mode::Options) {
         frmSetup::Show();
         return 0;
     }
-    const frmInput::Outcome outcome = frmInput::Show();
-    const bool written = SetupStore::WriteAnswer(outcome.result, outcome.text, inihelper::OptionsFile());
+    const PromptExchange::Request request = PromptExchange::Parse(argument);
+    const frmInput::Outcome outcome = frmInput::Show(request.extension);
+    const bool written =
+        SetupStore::WriteAnswer(outcome.result, outcome.text, inihelper::OptionsFile(), request.key);
     return SetupLogic::PromptExitStatus(written);
 }
 

@@ -48,10 +48,11 @@ std::wstring NameLines(std::vector<std::wstring> names) {
     return Playlist::Lines(names, {}, {}, entry);
 }
 
-std::string Bytes(std::vector<std::wstring> entries, bool overwrite, std::string_view old) {
+std::string Bytes(std::vector<std::wstring> entries, bool overwrite, std::string_view old,
+                  bool utf8Format = false) {
     entries.insert(entries.begin(), L"");
     std::wstring lines = NameLines(entries);
-    Playlist::Plan plan = Playlist::Decide(overwrite, Playlist::Detect(old), Fits(lines));
+    Playlist::Plan plan = Playlist::Decide(overwrite, Playlist::Detect(old), Fits(lines), utf8Format);
     return Playlist::Compose(plan, lines, old, kCodec);
 }
 
@@ -101,6 +102,21 @@ TEST(PlaylistEntry, FullPathsOptionAndUnknownPaths) {
     EXPECT_EQ(bare(L"D:\\c.mp3", L"c.mp3"), L"D:\\c.mp3");
     EXPECT_EQ(bare(L"C:\\Music\\d.mp3", L"d.mp3"), L"d.mp3");
     EXPECT_EQ(bare(L"D:\\e.mp3", L"e.mp3"), L"D:\\e.mp3");
+}
+
+TEST(PlaylistEntry, RelativeEntriesStartingWithHashAreNoComments) {
+    Playlist::EntryMaker relative(L"C:\\Music\\", false);
+    EXPECT_EQ(relative(L"C:\\Music\\#1 Crush.mp3", L"#1 Crush.mp3"), L".\\#1 Crush.mp3");
+    EXPECT_EQ(relative(L"", L"#1 Crush.mp3"), L".\\#1 Crush.mp3");
+    EXPECT_EQ(relative(L"C:\\Music\\#Hits\\a.mp3", L"a.mp3"), L".\\#Hits\\a.mp3");
+    EXPECT_EQ(relative(L"C:\\#Hits\\a.mp3", L"a.mp3"), L"..\\#Hits\\a.mp3");
+    EXPECT_EQ(relative(L"C:\\Music\\a#1.mp3", L"a#1.mp3"), L"a#1.mp3");
+    // Files of one folder share what stands before their names.
+    Playlist::EntryMaker shared(L"C:\\Music\\", false);
+    EXPECT_EQ(Playlist::Lines({L"", L"#2.mp3"}, {}, L"C:\\Music\\", shared), L".\\#2.mp3\r\n");
+    // Full paths never start with "#" and stay as they are.
+    Playlist::EntryMaker full(L"#\\", true);
+    EXPECT_EQ(full(L"C:\\#\\#3.mp3", L"#3.mp3"), L"C:\\#\\#3.mp3");
 }
 
 TEST(PlaylistFolder, InvokingFolderThenViewFolderThenFirstFile) {
@@ -195,4 +211,47 @@ TEST(PlaylistEncoding, PlanSaysWhetherTheFileIsRewritten) {
     auto convert = Playlist::Decide(false, Encoding::CodePage, false);
     EXPECT_TRUE(convert.rewrite && convert.convertOld && convert.bom);
     EXPECT_EQ(Playlist::Detect("\xEF\xBB"), Encoding::CodePage);  // a cut BOM is no BOM
+}
+
+TEST(PlaylistEncoding, Utf8PlaylistsHaveNoBomAndAHeaderWhenNew) {
+    const std::wstring tokyo = L"\u6771\u4eac.mp3";
+    const std::string tokyo8 = "\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n";
+    // Created or replaced: the header, then UTF-8 even where the code page would do.
+    EXPECT_EQ(Bytes({L"caf\u00e9.mp3", tokyo}, true, "old\r\n", true),
+              "#EXTM3U\r\ncaf\xC3\xA9.mp3\r\n" + tokyo8);
+    EXPECT_EQ(Bytes({L"a.mp3"}, false, "", true), "#EXTM3U\r\na.mp3\r\n");
+    // Appended: UTF-8 lines only, whatever the existing file starts with.
+    EXPECT_EQ(Bytes({tokyo}, false, "#EXTM3U\r\nx.mp3\r\n", true), tokyo8);
+    EXPECT_EQ(Bytes({tokyo}, false, "\xEF\xBB\xBFx\r\n", true), tokyo8);
+    EXPECT_EQ(Bytes({tokyo}, false, "caf\xe9.mp3\r\n", true), tokyo8);
+}
+
+TEST(PlaylistEncoding, Utf16PlaylistsTakeAppendsInTheirOwnForm) {
+    const std::wstring lines = L"\u00e9\u6771\r\n";
+    for (bool utf8Format : {false, true}) {
+        auto le = Playlist::Decide(false, Playlist::Detect("\xFF\xFE" "a"), false, utf8Format);
+        EXPECT_EQ(Playlist::Compose(le, lines, {}, kCodec), std::string("\xE9\x00\x71\x67\r\0\n\0", 8));
+        EXPECT_FALSE(le.rewrite || le.bom || le.header);
+        auto be = Playlist::Decide(false, Playlist::Detect("\xFE\xFF\0"), true, utf8Format);
+        EXPECT_EQ(Playlist::Compose(be, lines, {}, kCodec), std::string("\x00\xE9\x67\x71\0\r\0\n", 8));
+    }
+    // Replacing one writes a playlist of today's kind.
+    EXPECT_EQ(Playlist::Decide(true, Encoding::Utf16Le, true).encoding, Encoding::CodePage);
+    // Beyond the basic plane: a surrogate pair where wchar_t holds whole code points.
+    if constexpr (sizeof(wchar_t) == 4)
+        EXPECT_EQ(Playlist::ToUtf16(std::wstring(1, static_cast<wchar_t>(0x1F3B5)), false), "\x3C\xD8\xB5\xDF");
+}
+
+TEST(PlaylistEncoding, AppendStartsOnALineOfItsOwn) {
+    using Playlist::EndsInsideALine;
+    const std::string le("\xFF\xFE", 2), be("\xFE\xFF", 2);
+    EXPECT_TRUE(EndsInsideALine(Encoding::Utf16Le, le, std::string("a\0", 2), 4));
+    EXPECT_FALSE(EndsInsideALine(Encoding::Utf16Le, le, std::string("\n\0", 2), 6));
+    EXPECT_TRUE(EndsInsideALine(Encoding::Utf16Le, le, std::string("\0\n", 2), 6));  // U+0A00
+    EXPECT_FALSE(EndsInsideALine(Encoding::Utf16Be, be, std::string("\0\n", 2), 6));
+    EXPECT_FALSE(EndsInsideALine(Encoding::Utf16Be, be, be, 2));  // the mark alone
+    EXPECT_FALSE(EndsInsideALine(Encoding::Utf8, "\xEF\xBB\xBF", "\xBB\xBF", 3));
+    EXPECT_TRUE(EndsInsideALine(Encoding::Utf8, "\xEF\xBB\xBF", "\xBFx", 4));
+    EXPECT_TRUE(EndsInsideALine(Encoding::CodePage, "a", "a", 1));
+    EXPECT_FALSE(EndsInsideALine(Encoding::None, "", "", 0));
 }

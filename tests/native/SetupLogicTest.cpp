@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "PromptExchange.h"
 #include "SetupLogic.h"
 
 using namespace SetupLogic;
@@ -45,6 +46,26 @@ TEST(PromptAnswer, OkGivesTheTextAsTypedCancelAndCloseGiveTheMarker) {
     EXPECT_EQ(Answer(PromptResult::Cancel, L"Party"), L"[cancel]");
     EXPECT_EQ(Answer(PromptResult::Closed, L"Party"), L"[cancel]");
     EXPECT_EQ(Answer(PromptResult::Closed, L""), L"[cancel]");
+}
+
+TEST(PromptAnswer, EachPromptAnswersUnderTheKeyItWasGiven) {
+    using PromptExchange::Parse;
+    // The largest numbers still make a key of the allowed form.
+    const std::wstring key = PromptExchange::MakeKey(0xFFFFFFFFul, 0xFFFFFFFFul, 0xFFFFFFFFul);
+    EXPECT_TRUE(PromptExchange::IsKey(key)) << testing::PrintToString(key);
+    for (const wchar_t* extension : {L".m3u", L".m3u8"}) {
+        const auto request = Parse(PromptExchange::Argument(extension, key));
+        EXPECT_EQ(request.key, key);
+        EXPECT_EQ(request.extension, extension);
+    }
+    // Without a key of that form, at the very end after a blank: "value".
+    for (const wchar_t* argument :
+         {L"Enter M3U playlist filename:  (without .m3u)", L"/answer:abc", L"x /answer:", L"x /answer:a_b",
+          L"x /answer:abc trailing", L"x /answer:1234567890123456789012345678901234567890123456789"}) {
+        EXPECT_EQ(Parse(argument).key, L"value") << testing::PrintToString(std::wstring(argument));
+        EXPECT_EQ(Parse(argument).extension, L".m3u");
+    }
+    EXPECT_EQ(Parse(L"x /answer:123456789012345678901234567890123456789012345678").key.size(), 48u);
 }
 
 TEST(PromptAnswer, UnwrittenAnswerEndsWithNonZeroStatus) {

@@ -20,7 +20,7 @@
 namespace support {
 
 struct Options {
-    int bitmaps = 1, debug = 1, prompt = 0, overwrite = 1, paths = 0, order = 0, folders = 0;
+    int bitmaps = 1, debug = 1, prompt = 0, overwrite = 1, paths = 0, format = 0, order = 0, folders = 0;
     std::wstring files = L"mp3,wav";
 };
 
@@ -34,6 +34,7 @@ inline void WriteOptions(const Options& o) {
     inihelper::IniWrite(L"trk", L"Prompt", std::to_wstring(o.prompt), file);
     inihelper::IniWrite(L"trk", L"Overwrite", std::to_wstring(o.overwrite), file);
     inihelper::IniWrite(L"trk", L"Paths", std::to_wstring(o.paths), file);
+    inihelper::IniWrite(L"trk", L"Format", std::to_wstring(o.format), file);
     inihelper::IniWrite(L"trk", L"Order", std::to_wstring(o.order), file);
     inihelper::IniWrite(L"trk", L"Folders", std::to_wstring(o.folders), file);
     inihelper::IniWrite(L"trk", L"Files", o.files, file);

@@ -11,6 +11,8 @@
 #include "Codepage.h"
 #include "FileBytes.h"
 #include "ModuleState.h"
+#include "PlaylistFile.h"
+#include "PromptExchange.h"
 #include "ShellExtInvoke.h"
 #include "StartupFiles.h"
 #include "Trace.h"
@@ -100,8 +102,8 @@ protected:
             EXPECT_EQ(s.SelectionPaths[i], from + L"\\" + s.SelectionList[i]) << i;
     }
 
-    std::wstring Playlist(const std::wstring& name = L"new") const {
-        return folder + L"\\" + name + L".m3u";
+    std::wstring Playlist(const std::wstring& name = L"new", const wchar_t* extension = L".m3u") const {
+        return folder + L"\\" + name + extension;
     }
 
     std::wstring folder;
@@ -287,6 +289,129 @@ TEST_F(Invoke, NamesOutsideTheCodePageMakeUtf8WithBom) {
     EXPECT_EQ(Read(Playlist()), foreign + "\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
 }
 
+TEST_F(Invoke, Utf8PlaylistsAreCreatedReplacedAndAppendedWithoutBom) {
+    ModuleState& s = ThreadState();
+    s.Options.Format = 1;
+    Select(folder, {L"#1 Crush.mp3", kTokyo + L".mp3", L"caf\u00e9.mp3"});
+    const std::string created = "#EXTM3U\r\n.\\#1 Crush.mp3\r\ncaf\xC3\xA9.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n";
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"new", L".m3u8")), created);
+    EXPECT_EQ(Run(), S_OK);  // replaced
+    EXPECT_EQ(Read(Playlist(L"new", L".m3u8")), created);
+    EXPECT_EQ(Read(Playlist()), "<missing>");
+
+    s.Options.Overwrite = 0;
+    Select(folder, {L"z.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"new", L".m3u8")), created + "z.mp3\r\n");
+    // An empty playlist gets its header; a missing one is created with it.
+    Write(Playlist(L"new", L".m3u8"), "");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"new", L".m3u8")), "#EXTM3U\r\nz.mp3\r\n");
+    DeleteFileW(Playlist(L"new", L".m3u8").c_str());
+    s.Options.Paths = 1;
+    Select(folder, {L"#2.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"new", L".m3u8")), "#EXTM3U\r\n" + Codepage::ToUtf8(folder) + "\\#2.mp3\r\n");
+}
+
+std::string Utf16(std::wstring_view text, bool bigEndian) {
+    std::string bytes(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    if (bigEndian)
+        for (size_t i = 0; i < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+    return bytes;
+}
+
+TEST_F(Invoke, AppendsToUtf16PlaylistsInTheirOwnForm) {
+    ThreadState().Options.Overwrite = 0;
+    for (bool bigEndian : {false, true}) {
+        // One name outside the code page, one inside; the last line lacks its end.
+        Select(folder, {kTokyo + L".mp3", L"caf\u00e9.mp3"});
+        const std::string old = Utf16(L"\uFEFFx.mp3", bigEndian);
+        Write(Playlist(), old);
+        EXPECT_EQ(Run(), S_OK);
+        const std::string once = old + Utf16(L"\r\ncaf\u00e9.mp3\r\n" + kTokyo + L".mp3\r\n", bigEndian);
+        EXPECT_EQ(Read(Playlist()), once) << "big-endian: " << bigEndian;
+        Select(folder, {L"z.mp3"});
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), once + Utf16(L"z.mp3\r\n", bigEndian)) << "big-endian: " << bigEndian;
+    }
+}
+
+TEST_F(Invoke, WritingTouchesAsFewNamesAsItCan) {
+    // Each call that looks a name up, as "kind name"; the temporary file is "temp".
+    static std::vector<std::string> calls;
+    static bool failWrite = false;
+    struct Counting {
+        static std::string Name(LPCWSTR path) {
+            std::wstring name = path;
+            name = name.substr(name.find_last_of(L'\\') + 1);
+            return name.rfind(L"~trk", 0) == 0 ? "temp" : Codepage::ToUtf8(name);
+        }
+        static HANDLE WINAPI Create(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                    DWORD disposition, DWORD flags, HANDLE model) {
+            calls.push_back((disposition == CREATE_NEW ? "create-new " : "open ") + Name(path));
+            return CreateFileW(path, access, share, security, disposition, flags, model);
+        }
+        static DWORD WINAPI Attributes(LPCWSTR path) {
+            calls.push_back("attributes " + Name(path));
+            return GetFileAttributesW(path);
+        }
+        static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+            calls.push_back("move " + Name(to));
+            return MoveFileExW(from, to, flags);
+        }
+        static BOOL WINAPI Delete(LPCWSTR path) {
+            calls.push_back("delete " + Name(path));
+            return DeleteFileW(path);
+        }
+        static BOOL WINAPI SetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+            if (kind == FileRenameInfo) calls.push_back("rename");
+            return SetFileInformationByHandle(file, kind, info, size);
+        }
+        static BOOL WINAPI WriteBytes(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+            if (failWrite) {
+                SetLastError(ERROR_DISK_FULL);
+                return FALSE;
+            }
+            return WriteFile(file, data, size, written, overlapped);
+        }
+    };
+    PlaylistFile::FileCalls& fs = PlaylistFile::Calls();
+    const PlaylistFile::FileCalls real = fs;
+    fs.createFile = Counting::Create;
+    fs.getAttributes = Counting::Attributes;
+    fs.moveFile = Counting::Move;
+    fs.deleteFile = Counting::Delete;
+    fs.setInformation = Counting::SetInformation;
+    fs.writeFile = Counting::WriteBytes;
+    using Calls = std::vector<std::string>;
+    auto run = [&](int16_t overwrite) {
+        ThreadState().Options.Overwrite = overwrite;
+        DeleteFileW(Trace::DebugFile().c_str());
+        calls.clear();
+        EXPECT_EQ(Run(), S_OK);
+        return calls;
+    };
+    // New: one create of its own name. Existing: the safe replace. Append: one open.
+    EXPECT_EQ(run(1), Calls{"create-new new.m3u"});
+    EXPECT_EQ(run(1), (Calls{"create-new new.m3u", "attributes new.m3u", "create-new temp", "rename"}));
+    EXPECT_EQ(run(0), Calls{"open new.m3u"});
+    EXPECT_EQ(Read(Playlist()), "A.mp3\r\nb.mp3\r\nA.mp3\r\nb.mp3\r\n");
+    DeleteFileW(Playlist().c_str());
+    EXPECT_EQ(run(0), Calls{"open new.m3u"});
+    // A new playlist that cannot be written whole goes again, by either way.
+    failWrite = true;
+    DeleteFileW(Playlist().c_str());
+    for (int16_t overwrite : {1, 0}) {
+        EXPECT_EQ(run(overwrite), (Calls{overwrite ? "create-new new.m3u" : "open new.m3u", "delete new.m3u"}));
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+        EXPECT_FALSE(TraceHas(L"List has been written"));
+    }
+    failWrite = false;
+    fs = real;
+}
+
 TEST_F(Invoke, WholeTraceOfARun) {
     ThreadState().Options.Overwrite = 1;
     CMINVOKECOMMANDINFO ci{};
@@ -365,6 +490,17 @@ protected:
     void TearDown() override {
         DeleteFileW(program.c_str());
         DeleteFileW((library + L"\\fake_trkconfig.ctl").c_str());
+        for (int turn = 0; turn < 4; ++turn)
+            DeleteFileW((library + L"\\fake_trkconfig.slot" + std::to_wstring(turn)).c_str());
+    }
+    // The keys of section "input" other than the shared "value".
+    static std::vector<std::wstring> AnswerKeys() {
+        wchar_t buffer[4096] = {};
+        GetPrivateProfileStringW(L"input", nullptr, L"", buffer, 4096, inihelper::OptionsFile().c_str());
+        std::vector<std::wstring> keys;
+        for (const wchar_t* key = buffer; *key; key += wcslen(key) + 1)
+            if (std::wstring(key) != L"value") keys.push_back(key);
+        return keys;
     }
     void Answer(const std::wstring& text, int status = 0, int waitMs = 0, bool write = true) {
         Write(library + L"\\fake_trkconfig.ctl",
@@ -379,8 +515,12 @@ TEST_F(Prompt, AnswerNamesThePlaylist) {
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist(L"Party")), "A.mp3\r\nb.mp3\r\n");
     EXPECT_TRUE(TraceHas(L"Writing list as Party.m3u ..."));
-    EXPECT_EQ(Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log")),
-              program + L" Enter M3U playlist filename:  (without .m3u)");
+    // The question names the extension; the prompt's own key follows it.
+    const std::wstring commandLine = Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log"));
+    const std::wstring start = program + L" Enter M3U playlist filename:  (without .m3u) /answer:";
+    ASSERT_EQ(commandLine.substr(0, start.size()), start);
+    EXPECT_TRUE(PromptExchange::IsKey(commandLine.substr(start.size())));
+    EXPECT_EQ(AnswerKeys(), std::vector<std::wstring>{});
     // An empty answer is a name too, and one outside the code page arrives intact.
     Answer(L"");
     EXPECT_EQ(Run(), S_OK);
@@ -388,6 +528,40 @@ TEST_F(Prompt, AnswerNamesThePlaylist) {
     Answer(kTokyo);
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist(kTokyo)), "A.mp3\r\nb.mp3\r\n");
+}
+
+TEST_F(Prompt, Utf8FormatNamesItsExtension) {
+    ThreadState().Options.Format = 1;
+    Answer(L"Party");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"Party", L".m3u8")), "#EXTM3U\r\nA.mp3\r\nb.mp3\r\n");
+    EXPECT_TRUE(TraceHas(L"Writing list as Party.m3u8 ..."));
+    EXPECT_NE(Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log")).find(L"(without .m3u8) /answer:"),
+              std::wstring::npos);
+}
+
+// Two prompts open at once: the later one is answered first, and the
+// earlier one's answer is written while the later one's process still runs.
+// Through one shared slot the later caller would read the earlier's answer.
+TEST_F(Prompt, TwoPromptsAtOnceEachGetTheirOwnName) {
+    Write(library + L"\\fake_trkconfig.ctl", "answer\n0\nFirst|Second\n0|1500\n800|200");
+    auto prompt = [this](const wchar_t* song) {
+        ModuleState& s = ThreadState();
+        s.Options = OptionSet{};
+        s.Options.Prompt = 1;
+        s.Options.Overwrite = 1;
+        Select(folder, {song});
+        EXPECT_EQ(Run(), S_OK);
+    };
+    std::thread first(prompt, L"one.mp3");
+    // The first prompt's process has claimed its turn before the second starts.
+    for (int i = 0; i < 200 && !Exists(library + L"\\fake_trkconfig.slot0"); ++i) Sleep(20);
+    std::thread second(prompt, L"two.mp3");
+    first.join();
+    second.join();
+    EXPECT_EQ(Read(Playlist(L"First")), "one.mp3\r\n");
+    EXPECT_EQ(Read(Playlist(L"Second")), "two.mp3\r\n");
+    EXPECT_EQ(AnswerKeys(), std::vector<std::wstring>{});
 }
 
 TEST_F(Prompt, CancelWritesNothing) {

@@ -314,6 +314,30 @@ TEST(EndToEnd, FolderAndBackgroundGiveTheirFilesInExplorersOrder) {
     });
 }
 
+TEST(Playlist, Utf8FormatThroughTheRegisteredLibrary) {
+    support::Options options;
+    options.format = 1;
+    support::WriteOptions(options);
+    support::OnNewThread([] {
+        const std::wstring folder = support::FreshFolder(L"utf8format");
+        const std::string target = Codepage::ToAnsi(folder);
+        IContextMenu* menu = NewMenu({folder + L"\\\u6771\u4eac.mp3", folder + L"\\#1 Crush.mp3"});
+        ASSERT_NE(menu, nullptr);
+        HMENU popup = CreatePopupMenu();
+        EXPECT_EQ(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, 0), 2);
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        info.lpDirectory = target.c_str();
+        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+        DestroyMenu(popup);
+        EXPECT_EQ(menu->Release(), 0u);
+        EXPECT_EQ(support::ReadFile(folder + L"\\new.m3u8"),
+                  "#EXTM3U\r\n.\\#1 Crush.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+        EXPECT_EQ(support::ReadFile(folder + L"\\new.m3u"), "");
+    });
+}
+
 // Explorer creates handlers on many threads; nothing may crash or pile up.
 TEST(Stress, EightThreadsThousandCyclesEach) {
     const int Cycles = GetEnvironmentVariableW(L"TRK_QUICK", nullptr, 0) ? 50 : 1000;

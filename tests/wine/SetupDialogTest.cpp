@@ -275,6 +275,30 @@ INSTANTIATE_TEST_SUITE_P(
                     Exchange{"AltF4", L"", Way::AltF4, L"[cancel]"}),
     [](const testing::TestParamInfo<Exchange>& info) { return std::string(info.param.name); });
 
+// A prompt given a key of its own answers there alone and names the
+// extension it was asked for; a key of another form is no key.
+TEST_F(Prompt, AnswersUnderItsOwnKey) {
+    WriteKey(L"input", L"value", L"Old answer");
+    {
+        ConfigRun run(L"Enter M3U playlist filename:  (without .m3u8) /answer:value-1f-2a-3", kPromptCaption);
+        ASSERT_TRUE(run.Dialog());
+        EXPECT_EQ(Text(run.Item(IDC_LBLPROMPT)), L"Enter the M3U Filename: (without .m3u8)");
+        run.Type(IDC_TXTINPUT, L"Party");
+        run.Click(IDC_CMDOK);
+        EXPECT_EQ(run.ExitStatus(), 0);
+    }
+    EXPECT_EQ(inihelper::ReadAnswer(file_, L"(missing)", L"value-1f-2a-3"), L"Party");
+    EXPECT_EQ(Answer(), L"Old answer");
+    {
+        ConfigRun run(L"Enter M3U playlist filename:  (without .m3u) /answer:a_b", kPromptCaption);
+        ASSERT_TRUE(run.Dialog());
+        run.Click(IDC_CMDCANCEL);
+        EXPECT_EQ(run.ExitStatus(), 0);
+    }
+    EXPECT_EQ(Answer(), L"[cancel]");
+    EXPECT_EQ(Key(L"input", L"a_b"), L"(missing)");
+}
+
 TEST_F(Prompt, EscapeDoesNothing) {
     ConfigRun run(L"x", kPromptCaption);
     ASSERT_TRUE(run.Dialog());
