@@ -171,7 +171,7 @@ std::wstring_view EntryMaker::PrefixIn(std::wstring_view fileFolder) {
     return relative ? std::wstring_view(*relative) : fileFolder;
 }
 
-static void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name) {
+void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name) {
     const std::wstring_view first = prefix.empty() ? name : prefix;
     if (!first.empty() && first.front() == L'#') out.append(L".\\");
     out.append(prefix).append(name);

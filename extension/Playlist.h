@@ -26,6 +26,10 @@ std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selecti
 // case (ASCII, Latin, Greek, Cyrillic and full-width Latin letters).
 bool SameName(std::wstring_view a, std::wstring_view b);
 
+// Appends prefix + name as one entry, with ".\" first where the entry would
+// start with "#".
+void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name);
+
 // Forms entries that resolve from the playlist's folder: a file in that
 // folder is its bare name, one elsewhere on the same drive or share a
 // relative path ("..\Other\x.mp3", "Sub\x.mp3"), anything else its full path.

@@ -125,7 +125,10 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
             Entries(Playlist::EntryMaker& e, std::wstring& l) : entry(e), lines(l) {}
             void Files(const std::wstring& folder, const std::vector<std::wstring>& names) override {
                 const std::wstring_view prefix = entry.PrefixIn(folder);
-                for (const std::wstring& name : names) lines.append(prefix).append(name).append(L"\r\n");
+                for (const std::wstring& name : names) {
+                    Playlist::AppendEntry(lines, prefix, name);
+                    lines.append(L"\r\n");
+                }
             }
         } entries(entry, lines);
         if (!FolderPlaylist::Gather(state.SelectionFolders, state.Options, owner, ui, entries)) return;

@@ -219,6 +219,15 @@ TEST_F(Folders, CommandWritesSelectedFilesThenFolders) {
     EXPECT_EQ(Playlist(), r + "2 x.mp3\r\n" + r + "10 x.mp3\r\n" + r + "Bonus\\b.wav\r\n" + r + "Live.mp3\\1.mp3\r\n");
 }
 
+// A line starting with "#" is a comment to every player.
+TEST_F(Folders, EntriesThatWouldStartWithHashGetADotFolder) {
+    Dir(L"#Hits");
+    Touch(root + L"\\#Hits\\#1.mp3");
+    options.Folders = 1;
+    Invoke({}, {L"#Hits"});
+    EXPECT_EQ(Playlist(), ".\\#Hits\\#1.mp3\r\n");
+}
+
 TEST_F(Folders, NothingFoundWritesNothingAndSaysSoUnlessNoUi) {
     Dir(L"Empty");
     Dir(L"Text");
