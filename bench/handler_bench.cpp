@@ -1,30 +1,45 @@
-// The whole road of one playlist through the real trkmenu.dll (Initialize,
-// QueryContextMenu, InvokeCommand; trace off, no prompt) against a plain
-// baseline that reads the same names from the same data object in one pass,
-// sorts them and writes the same bytes. Both run in this process, taking
-// turns, for 1,000, 10,000 and 100,000 files. Printed: the best time of each
-// side and their ratio, and the median of the ratios of each handler run to
-// the baseline run right after it (less swayed by a slow spell of the machine).
-// Usage (under Wine): bench_handler.exe [path of trkmenu.dll]
+// The handler as a user meets it, through the real trkmenu.dll, against a
+// plain one-pass baseline in the same run. The selected files really are in
+// the folder where the playlist lands (bench/make-fixture made them from the
+// Linux side), with music-like names, every tenth not audio; bitmaps on,
+// trace off, prompt off, the playlist new on each run ("new") or replacing
+// the one before ("replace").
+//
+// Phases, each against the baseline's same work:
+//   menu    Initialize + QueryContextMenu  / read the names + build the same menu
+//   invoke  InvokeCommand                  / sort + write the same bytes
+//   whole   create .. final Release        / all of the above
+// Printed per phase: best of each side, best against best, and the median of
+// each handler run's ratio to the baseline run right after it. Then the peak
+// working set of each side, each in a fresh process, and the first use of the
+// library on a thread that loads it (fresh processes, median).
+//
+// Usage (under Wine): bench_handler.exe DLL FIXTURE_ROOT
+//   FIXTURE_ROOT holds f1000, f10000 and f100000 (see bench/run-handler-bench).
 #include <windows.h>
 #include <objbase.h>
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <numeric>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "DropDataObject.h"
-#include "inihelper.h"
 #include "trkmenu_h.h"
 
 namespace {
 
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-const std::wstring kFolder = L"C:\\bench\\Music";
+// The shipped list, as users have it.
+constexpr std::wstring_view kExtensions[] = {L"mp3", L"mp2", L"mpa", L"voc", L"wav", L"it",  L"xm",  L"s3m",
+                                             L"stm", L"mod", L"dsm", L"far", L"ult", L"mtm", L"669", L"wma"};
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -39,8 +54,7 @@ double Now() {
 
 std::string Read(const std::wstring& path) {
     std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return bytes;
     LARGE_INTEGER size{};
     GetFileSizeEx(h, &size);
@@ -52,185 +66,336 @@ std::string Read(const std::wstring& path) {
     return bytes;
 }
 
-// Paths in a shuffled order, so that both sides really sort.
-std::vector<std::wstring> Selection(size_t count) {
-    std::vector<std::wstring> paths;
-    paths.reserve(count);
-    wchar_t name[64];
-    for (size_t i = 0; i < count; ++i) {
-        std::swprintf(name, 64, L"\\Artist %03u - Track %06u.mp3", static_cast<unsigned>(i % 97),
-                      static_cast<unsigned>(i));
-        paths.push_back(kFolder + name);
+// Every file of the folder, in a shuffled order, as one CF_HDROP block. The
+// names go straight into the block so that the fixture itself adds little to
+// either side's peak.
+IDataObject* SelectAll(const std::wstring& folder) {
+    std::wstring names;
+    std::vector<size_t> starts;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) return nullptr;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::wstring_view name(found.cFileName);
+        if (name.ends_with(L".m3u")) continue;
+        starts.push_back(names.size());
+        names.append(name).push_back(L'\0');
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::shuffle(starts.begin(), starts.end(), std::mt19937(42));
+
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    const size_t chars = names.size() + starts.size() * (folder.size() + 1) + 1;
+    std::vector<char> block(sizeof header + chars * sizeof(wchar_t));
+    std::memcpy(block.data(), &header, sizeof header);
+    auto* out = reinterpret_cast<wchar_t*>(block.data() + sizeof header);
+    for (size_t start : starts) {
+        out = std::copy(folder.begin(), folder.end(), out);
+        *out++ = L'\\';
+        for (const wchar_t* p = names.data() + start; *p; ++p) *out++ = *p;
+        *out++ = L'\0';
     }
-    std::shuffle(paths.begin(), paths.end(), std::mt19937(42));
-    return paths;
+    *out = L'\0';
+    return DropDataObject::FromBlock(std::move(block));
 }
 
-// Time spent in Initialize and InvokeCommand during the last Handler run.
-double initializeSeconds = 0, invokeSeconds = 0;
-// Time spent reading and sorting the names during the last Baseline run.
-double readSeconds = 0, sortSeconds = 0;
+struct Phases {
+    double menu = 0, invoke = 0, whole = 0;
+};
 
-// The handler as Explorer drives it, through COM's class factory, adding its
-// items to the host's popup.
-bool Handler(IClassFactory* factory, IDataObject* data, HMENU popup) {
-    IShellExtInit* init = nullptr;
-    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init))))
-        return false;
-    IContextMenu* menu = nullptr;
+// The handler as Explorer drives it: a new object per menu, adding its items
+// to the host's popup, then the command.
+bool Handler(IClassFactory* factory, IDataObject* data, HMENU popup, const std::string& folder, Phases& t) {
     const double begin = Now();
-    bool ok = SUCCEEDED(init->Initialize(nullptr, data, nullptr));
-    initializeSeconds = Now() - begin;
-    ok = ok && SUCCEEDED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)));
+    IShellExtInit* init = nullptr;
+    if (FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init)))) return false;
+    IContextMenu* menu = nullptr;
+    const double menuBegin = Now();
+    bool ok = SUCCEEDED(init->Initialize(nullptr, data, nullptr)) &&
+              SUCCEEDED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)));
     if (ok) {
         HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_NORMAL);
+        t.menu = Now() - menuBegin;
         ok = SUCCEEDED(hr) && HRESULT_CODE(hr) == 2;
-        const std::string folder = "C:\\bench\\Music";
         CMINVOKECOMMANDINFO ci{};
         ci.cbSize = sizeof ci;
         ci.lpVerb = MAKEINTRESOURCEA(0);
         ci.lpDirectory = folder.c_str();
         ci.nShow = SW_SHOWNORMAL;
-        const double start = Now();
+        const double invokeBegin = Now();
         ok = ok && menu->InvokeCommand(&ci) == S_OK;
-        invokeSeconds = Now() - start;
+        t.invoke = Now() - invokeBegin;
         menu->Release();
     }
     init->Release();
+    t.whole = Now() - begin;
     return ok;
 }
 
-// The plain way: one pass over the drop list, a sort, one write.
-bool Baseline(IDataObject* data, const std::wstring& target) {
+HBITMAP CheckMarkPicture(UINT id) {
+    HBITMAP source = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+    BITMAP described{};
+    GetObjectW(source, sizeof described, &described);
+    const int width = GetSystemMetrics(SM_CXMENUCHECK), height = GetSystemMetrics(SM_CYMENUCHECK);
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldFrom = SelectObject(from, source);
+    HGDIOBJ oldTo = SelectObject(to, target);
+    SetStretchBltMode(to, COLORONCOLOR);
+    StretchBlt(to, 0, 0, width, height, from, 0, 0, described.bmWidth, described.bmHeight, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    DeleteObject(source);
+    return target;
+}
+
+// The plain way: one pass over the drop list keeping the listed names, the
+// same cascade with two pictures, a sort, one write.
+bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, bool fresh, Phases& t) {
     const double begin = Now();
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     if (FAILED(data->GetData(&format, &medium))) return false;
     std::vector<std::wstring> names;
     auto* header = static_cast<const DROPFILES*>(GlobalLock(medium.hGlobal));
-    const wchar_t* p = reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) +
-                                                        header->pFiles);
+    const wchar_t* p =
+        reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) + header->pFiles);
     while (*p) {
-        size_t n = wcslen(p);
-        std::wstring_view path(p, n);
-        std::wstring_view name = path.substr(path.find_last_of(L'\\') + 1);
-        if (name.substr(name.find_last_of(L'.') + 1) == L"mp3") names.emplace_back(name);
+        const size_t n = wcslen(p);
+        const std::wstring_view path(p, n);
+        const std::wstring_view name = path.substr(path.find_last_of(L'\\') + 1);
+        const size_t dot = name.find_last_of(L'.');
+        const std::wstring_view extension = dot == name.npos ? std::wstring_view() : name.substr(dot + 1);
+        if (std::find(std::begin(kExtensions), std::end(kExtensions), extension) != std::end(kExtensions))
+            names.emplace_back(name);
         p += n + 1;
     }
     GlobalUnlock(medium.hGlobal);
     ReleaseStgMedium(&medium);
-    const double sorting = Now();
-    readSeconds = sorting - begin;
+
+    HMENU submenu = CreatePopupMenu();
+    HBITMAP pictures[2] = {CheckMarkPicture(101), CheckMarkPicture(102)};
+    InsertMenuW(submenu, 0, MF_BYPOSITION | MF_STRING, 1, L"&Create M3U Playlist");
+    SetMenuItemBitmaps(submenu, 0, MF_BYPOSITION, pictures[0], pictures[0]);
+    InsertMenuW(submenu, 1, MF_BYPOSITION | MF_STRING, 2, L"Tracklet &Options");
+    SetMenuItemBitmaps(submenu, 1, MF_BYPOSITION, pictures[1], pictures[1]);
+    InsertMenuW(popup, 0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), L"&Tracklet");
+    const double invokeBegin = Now();
+    t.menu = invokeBegin - begin;
+
     std::sort(names.begin(), names.end());
-    sortSeconds = Now() - sorting;
     std::wstring text;
     for (const auto& name : names) text.append(name).append(L"\r\n");
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, fresh ? CREATE_NEW : CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    return CloseHandle(h) && ok;
+    bool ok = h != INVALID_HANDLE_VALUE;
+    if (ok) {
+        DWORD written = 0;
+        ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+        ok = CloseHandle(h) && ok;
+    }
+    t.invoke = Now() - invokeBegin;
+    // The handler lets go of its pictures with its object.
+    DeleteObject(pictures[0]);
+    DeleteObject(pictures[1]);
+    t.whole = Now() - begin;
+    return ok;
 }
 
-struct Timing {
-    double handler = 1e30, baseline = 1e30, initialize = 0, invoke = 0, read = 0, sort = 0;
-    std::vector<double> pairRatios;  // each handler run against the baseline run right after it
-    bool ok = true;
-    double MedianPairRatio() {
-        std::sort(pairRatios.begin(), pairRatios.end());
-        return pairRatios.empty() ? 0 : pairRatios[pairRatios.size() / 2];
+struct Side {
+    Phases best{1e30, 1e30, 1e30};
+    void Keep(const Phases& p) {
+        best.menu = std::min(best.menu, p.menu);
+        best.invoke = std::min(best.invoke, p.invoke);
+        best.whole = std::min(best.whole, p.whole);
     }
 };
 
-// Best of runs for each side, the two taking turns so that both see the same
-// load on a shared machine.
-Timing Measure(int runs, IClassFactory* factory, IDataObject* data, const std::wstring& baselineFile) {
-    Timing t;
-    for (int i = 0; i < runs && t.ok; ++i) {
-        // The host's menu is the host's work, made and destroyed untimed.
-        HMENU popup = CreatePopupMenu();
-        double start = Now();
-        t.ok = Handler(factory, data, popup);
-        double took = Now() - start;
-        DestroyMenu(popup);
-        const double handlerTook = took;
-        if (took < t.handler) {
-            t.handler = took;
-            t.initialize = initializeSeconds;
-            t.invoke = invokeSeconds;
-        }
-        start = Now();
-        t.ok = t.ok && Baseline(data, baselineFile);
-        took = Now() - start;
-        t.pairRatios.push_back(handlerTook / took);
-        if (took < t.baseline) {
-            t.baseline = took;
-            t.read = readSeconds;
-            t.sort = sortSeconds;
-        }
-    }
-    return t;
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Where the library reads its options and writes its trace.
+void WriteOptions(const std::wstring& dll) {
+    const std::wstring ini = dll.substr(0, dll.find_last_of(L'\\')) + L"\\trk.ini";
+    for (auto [key, value] : {std::pair{L"Bitmaps", L"1"}, {L"Debug", L"0"}, {L"Prompt", L"0"}, {L"Overwrite", L"1"},
+                              {L"Paths", L"0"}, {L"Files", L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma"}})
+        WritePrivateProfileStringW(L"trk", key, value, ini.c_str());
+}
+
+IClassFactory* Factory(const std::wstring& dll) {
+    HMODULE library = LoadLibraryW(dll.c_str());
+    auto get = library ? reinterpret_cast<GetClassObject>(
+                             reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
+                       : nullptr;
+    IClassFactory* factory = nullptr;
+    if (!get || FAILED(get(CLSID_ShellExt, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return nullptr;
+    return factory;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out(text.size(), '\0');
+    std::transform(text.begin(), text.end(), out.begin(), [](wchar_t c) { return static_cast<char>(c); });
+    return out;
+}
+
+// Child: one whole road of one side; the exit code is the peak working set in KiB.
+DWORD PeakChild(bool handler, const std::wstring& dll, const std::wstring& folder) {
+    IDataObject* data = SelectAll(folder);
+    if (!data) return 0;
+    IClassFactory* factory = handler ? Factory(dll) : nullptr;
+    if (handler && !factory) return 0;
+    const std::wstring target = folder + (handler ? L"\\new.m3u" : L"\\baseline.m3u");
+    DeleteFileW(target.c_str());
+    HMENU popup = CreatePopupMenu();
+    Phases t;
+    const bool ok = handler ? Handler(factory, data, popup, Narrow(folder), t) : Baseline(data, popup, target, true, t);
+    DestroyMenu(popup);
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return ok ? static_cast<DWORD>(counters.PeakWorkingSetSize / 1024) : 0;
+}
+
+// Child: load the library on this thread and make its first object; the
+// exit code is the time in microseconds.
+DWORD FirstUseChild(const std::wstring& dll) {
+    const double begin = Now();
+    IClassFactory* factory = Factory(dll);
+    IShellExtInit* init = nullptr;
+    if (!factory || FAILED(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init))))
+        return 0;
+    init->Release();
+    factory->Release();
+    return static_cast<DWORD>((Now() - begin) * 1e6);
+}
+
+DWORD RunChild(const std::wstring& arguments) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(self) + L"\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+void Row(size_t count, const char* mode, const char* phase, double h, double b, std::vector<double> ratios) {
+    std::printf("%-8zu %-8s %-7s %12.2f %12.2f %7.2f %7.2f\n", count, mode, phase, h * 1000, b * 1000, h / b,
+                Median(std::move(ratios)));
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::wstring dll = argc > 1 ? argv[1] : inihelper::ProgramFolder() + L"\\..\\extension\\trkmenu.dll";
-    const std::wstring options = inihelper::OptionsFile();
-    for (auto [key, value] : {std::pair{L"Bitmaps", L"0"}, {L"Debug", L"0"}, {L"Prompt", L"0"},
-                              {L"Overwrite", L"1"}, {L"Paths", L"0"}, {L"Files", L"mp3"}})
-        inihelper::IniWrite(L"trk", key, value, options);
-    SHCreateDirectoryExW(nullptr, kFolder.c_str(), nullptr);
+    if (argc < 3) {
+        std::fwprintf(stderr, L"usage: bench_handler.exe DLL FIXTURE_ROOT\n");
+        return 2;
+    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::wstring dll = argv[1], root = argv[2];
+    if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-handler") return static_cast<int>(PeakChild(true, dll, argv[4]));
+    if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-baseline")
+        return static_cast<int>(PeakChild(false, dll, argv[4]));
+    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use") return static_cast<int>(FirstUseChild(dll));
 
-    HMODULE library = LoadLibraryW(dll.c_str());
-    auto getClassObject =
-        library ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
-                      GetProcAddress(library, "DllGetClassObject")))
-                : nullptr;
-    IClassFactory* factory = nullptr;
-    if (!getClassObject ||
-        FAILED(getClassObject(CLSID_ShellExt, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+    WriteOptions(dll);
+    IClassFactory* factory = Factory(dll);
+    if (!factory) {
         std::fwprintf(stderr, L"cannot create the handler from %ls\n", dll.c_str());
         return 2;
     }
+    const auto quoted = [](const std::wstring& s) { return L"\"" + s + L"\""; };
+    const std::wstring childBase = quoted(dll) + L" " + quoted(root);
 
-    const std::wstring handlerFile = kFolder + L"\\new.m3u";
-    const std::wstring baselineFile = kFolder + L"\\baseline.m3u";
-    std::printf("%-10s %14s %14s %8s %8s %14s %14s %14s %14s\n", "files", "handler ms", "baseline ms", "ratio", "median",
-                "of it init", "of it invoke", "baseline read", "baseline sort");
     int status = 0;
+    std::printf("%-8s %-8s %-7s %12s %12s %7s %7s\n", "files", "playlist", "phase", "handler ms", "baseline ms",
+                "best", "median");
     for (size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
-        IDataObject* data = DropDataObject::Create(Selection(count));
-        // Small runs take about a millisecond: many of them, so that the best
-        // of each side is not a matter of luck on a shared machine.
-        const int runs = count >= 100000 ? 9 : count >= 10000 ? 21 : 61;
-        // Warm up both (the handler's first object runs the thread's start-up).
-        HMENU popup = CreatePopupMenu();
-        Handler(factory, data, popup);
-        DestroyMenu(popup);
-        Baseline(data, baselineFile);
-        Timing t = Measure(runs, factory, data, baselineFile);
-        const bool same = Read(handlerFile) == Read(baselineFile) && !Read(handlerFile).empty();
-        if (!t.ok || !same) {
-            std::printf("%-10zu failed (handler %s, bytes %s)\n", count, t.ok ? "ran" : "failed",
-                        same ? "equal" : "differ");
-            status = 1;
-        } else {
-            std::printf("%-10zu %14.2f %14.2f %8.2f %8.2f %14.2f %14.2f %14.2f %14.2f\n", count, t.handler * 1000,
-                        t.baseline * 1000, t.handler / t.baseline, t.MedianPairRatio(), t.initialize * 1000, t.invoke * 1000,
-                        t.read * 1000, t.sort * 1000);
+        const std::wstring folder = root + L"\\f" + std::to_wstring(count);
+        IDataObject* data = SelectAll(folder);
+        if (!data) {
+            std::fwprintf(stderr, L"no fixture at %ls\n", folder.c_str());
+            return 2;
+        }
+        const std::string directory = Narrow(folder);
+        const std::wstring handlerFile = folder + L"\\new.m3u", baselineFile = folder + L"\\baseline.m3u";
+        const int runs = count >= 100000 ? 5 : count >= 10000 ? 11 : 41;
+        for (bool fresh : {true, false}) {
+            Side handler, baseline;
+            std::vector<double> menuRatios, invokeRatios, wholeRatios;
+            bool ok = true;
+            // One untimed round first: the thread's start-up and warm caches.
+            for (int i = -1; i < runs && ok; ++i) {
+                if (fresh) {
+                    DeleteFileW(handlerFile.c_str());
+                    DeleteFileW(baselineFile.c_str());
+                }
+                Phases h, b;
+                HMENU popup = CreatePopupMenu();
+                ok = Handler(factory, data, popup, directory, h);
+                DestroyMenu(popup);
+                popup = CreatePopupMenu();
+                ok = Baseline(data, popup, baselineFile, fresh, b) && ok;
+                DestroyMenu(popup);
+                if (i < 0) continue;
+                handler.Keep(h);
+                baseline.Keep(b);
+                menuRatios.push_back(h.menu / b.menu);
+                invokeRatios.push_back(h.invoke / b.invoke);
+                wholeRatios.push_back(h.whole / b.whole);
+            }
+            const std::string written = Read(handlerFile);
+            const bool same = ok && !written.empty() && written == Read(baselineFile);
+            const char* mode = fresh ? "new" : "replace";
+            if (!same) {
+                std::printf("%-8zu %-8s failed (runs %s, bytes %s)\n", count, mode, ok ? "ok" : "failed",
+                            written == Read(baselineFile) ? "equal" : "differ");
+                status = 1;
+                continue;
+            }
+            Row(count, mode, "menu", handler.best.menu, baseline.best.menu, menuRatios);
+            Row(count, mode, "invoke", handler.best.invoke, baseline.best.invoke, invokeRatios);
+            Row(count, mode, "whole", handler.best.whole, baseline.best.whole, wholeRatios);
         }
         data->Release();
     }
     factory->Release();
+
+    std::printf("\n%-8s %14s %14s %7s\n", "files", "handler MiB", "baseline MiB", "ratio");
+    for (size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
+        const std::wstring folder = quoted(root + L"\\f" + std::to_wstring(count));
+        const double h = RunChild(childBase + L" --peak-handler " + folder) / 1024.0;
+        const double b = RunChild(childBase + L" --peak-baseline " + folder) / 1024.0;
+        if (h == 0 || b == 0) status = 1;
+        std::printf("%-8zu %14.1f %14.1f %7.2f\n", count, h, b, b > 0 ? h / b : 0);
+    }
+
+    std::vector<double> firstUse;
+    for (int i = 0; i < 7; ++i) firstUse.push_back(RunChild(childBase + L" --first-use") / 1000.0);
+    std::printf("\nfirst use on a thread that loads the library: median %.1f ms, best %.1f ms (7 fresh processes)\n",
+                Median(firstUse), *std::min_element(firstUse.begin(), firstUse.end()));
     CoUninitialize();
     return status;
 }

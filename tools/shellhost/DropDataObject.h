@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class DropDataObject final : public IDataObject {
@@ -16,6 +17,8 @@ public:
     static IDataObject* Create(const std::vector<std::wstring>& paths, bool wide = true) {
         return new DropDataObject(paths, wide);
     }
+    // A ready CF_HDROP block (DROPFILES header, names, final terminator).
+    static IDataObject* FromBlock(std::vector<char> block) { return new DropDataObject(std::move(block)); }
 
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -83,6 +86,7 @@ private:
         }
         block_.insert(block_.end(), wide ? sizeof(wchar_t) : 1, '\0');
     }
+    explicit DropDataObject(std::vector<char> block) : block_(std::move(block)) {}
     ~DropDataObject() = default;
 
     LONG refs_ = 1;
