@@ -203,18 +203,14 @@ TEST(Menu, CascadeWithTwoItemsAndTheirPictures) {
         EXPECT_EQ(sub[0].id, 100u);
         EXPECT_EQ(sub[1].caption, L"Tracklet &Options");
         EXPECT_EQ(sub[1].id, 101u);
-        // Display-compatible pictures, one character of the display font in size.
-        HDC ic = CreateICW(L"DISPLAY", nullptr, nullptr, nullptr);
-        TEXTMETRICW tm{};
-        GetTextMetricsW(ic, &tm);
-        DeleteDC(ic);
+        // The menu draws only the check-mark area: a wider picture is cut off.
         for (const auto& item : sub) {
             ASSERT_NE(item.unchecked, nullptr);
             EXPECT_EQ(item.checked, item.unchecked);
             BITMAP bm{};
             ASSERT_EQ(GetObjectW(item.unchecked, sizeof bm, &bm), static_cast<int>(sizeof bm));
-            EXPECT_EQ(bm.bmWidth, tm.tmMaxCharWidth);
-            EXPECT_EQ(bm.bmHeight, tm.tmHeight);
+            EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXMENUCHECK));
+            EXPECT_EQ(bm.bmHeight, GetSystemMetrics(SM_CYMENUCHECK));
         }
         EXPECT_NE(sub[0].unchecked, sub[1].unchecked);
         DestroyMenu(popup);
