@@ -19,6 +19,8 @@
 //                   initialised with the same files, as Explorer does
 //   --strings N     ask GetCommandString for offsets 0..N-1 (default 2)
 //   --quiet         print only result codes
+//   --show          show the menu on screen among host items, the cascade
+//                   opened, until the process is ended (for pictures of it)
 // Exit code: 0 when every COM call the run made succeeded, else 1.
 #include <windows.h>
 #include <objbase.h>
@@ -37,7 +39,7 @@ namespace {
 
 struct Options {
     bool registry = false, ownData = false, ansiData = false, noFolder = false, second = false, quiet = false,
-         background = false;
+         background = false, show = false;
     UINT first = 1, last = 0x7FFF, flags = 0, index = 0, strings = 2;
     enum class Invoke { None, Offset, Verb, VerbW } invoke = Invoke::None;
     UINT offset = 0;
@@ -74,6 +76,7 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
         else if (a == L"--background") o.background = true;
         else if (a == L"--second") o.second = true;
         else if (a == L"--quiet") o.quiet = true;
+        else if (a == L"--show") o.show = true;
         else if (a == L"--first" && (v = value())) o.first = Number(v);
         else if (a == L"--last" && (v = value())) o.last = Number(v);
         else if (a == L"--flags" && (v = value())) o.flags = Number(v);
@@ -112,6 +115,7 @@ private:
     HRESULT Initialize(IShellExtInit* init);
     void ShowMenu(HMENU menu, const std::wstring& indent);
     void ShowStrings(IContextMenu* menu);
+    void Display(HMENU popup);
     HRESULT Invoke(IContextMenu* menu);
     void Result(const wchar_t* what, HRESULT hr) {
         if (FAILED(hr)) failed_ = true;
@@ -228,6 +232,23 @@ void Host::ShowStrings(IContextMenu* menu) {
     }
 }
 
+void Host::Display(HMENU popup) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"shellhost";
+    RegisterClassW(&wc);
+    // Under the menu's corner, so that only the menu shows.
+    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"shellhost", WS_POPUP | WS_VISIBLE, 20, 20, 1,
+                                 1, nullptr, nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(owner);
+    // The menu's own loop takes these: past "Open" to the cascade, and open it.
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) PostMessageW(owner, WM_KEYDOWN, key, 0);
+    Print(L"menu shown");
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN, 20, 20, 0, owner, nullptr);
+    DestroyWindow(owner);
+}
+
 HRESULT Host::Invoke(IContextMenu* menu) {
     // As Explorer passes it: the extended structure, lpDirectory NULL.
     CMINVOKECOMMANDINFOEX info{};
@@ -272,7 +293,18 @@ int Host::Run() {
     if (!menu) return 1;
 
     HMENU popup = CreatePopupMenu();
-    HRESULT hr = menu->QueryContextMenu(popup, o_.index, o_.first, o_.last, o_.flags);
+    UINT index = o_.index;
+    if (o_.show) {
+        AppendMenuW(popup, MF_STRING, 0x7F00, L"&Open");
+        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        index = 2;
+    }
+    HRESULT hr = menu->QueryContextMenu(popup, index, o_.first, o_.last, o_.flags);
+    if (o_.show) {
+        AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(popup, MF_STRING, 0x7F01, L"P&roperties");
+        Display(popup);
+    }
     if (FAILED(hr)) failed_ = true;
     Print(L"query: " + Hex(hr) + L" (" + std::to_wstring(HRESULT_CODE(hr)) + L" identifiers)");
     if (!o_.quiet) {
@@ -308,7 +340,7 @@ int main() {
         std::fputs("usage: shellhost [--registry] [--own-data|--ansi-data] [--no-folder] [--background]\n"
                    "                 [--first N] [--last N] [--flags N] [--index N]\n"
                    "                 [--offset N | --verb TEXT | --verbw TEXT]\n"
-                   "                 [--dir PATH] [--second] [--strings N] [--quiet] FILE...\n",
+                   "                 [--dir PATH] [--second] [--strings N] [--quiet] [--show] FILE...\n",
                    stderr);
         return 2;
     }
