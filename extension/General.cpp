@@ -14,6 +14,8 @@ namespace General {
 namespace {
 
 constexpr std::wstring_view kModule = L"General";
+constexpr Trace::Procedure MainTrace{kModule, L"Main()"};
+constexpr Trace::Procedure ClassIdTrace{kModule, L"GetClassId()"};
 constexpr wchar_t kTitle[] = L"Tracklet Playlist Shell Extension";
 
 struct VersionRecord {
@@ -48,59 +50,53 @@ std::wstring SignedText(long value) {
 }  // namespace
 
 void Main() {
-    Trace::Trapped(kModule, L"Main()", [&] {
+    Trace::Trapped(MainTrace, [&] {
         ModuleState& state = ThreadState();
-        auto line = [](std::wstring_view message, bool blankAfter = false) {
-            Trace::DebugWrite(kModule, L"Main()", message, blankAfter);
-        };
-        auto raw = [](std::wstring_view message, bool blankAfter = false, bool startNew = false) {
-            Trace::DebugWrite(kModule, L"Main()", message, blankAfter, startNew, true);
-        };
-
         state.TraceSwitch = true;
         const VersionRecord version = OwnVersion();
-        raw(L"Begin Debug Information For application " + version.title + L" [" +
-                std::to_wstring(version.major) + L"." + std::to_wstring(version.minor) +
-                L" revision " + std::to_wstring(version.revision) + L"]...",
-            true, true);
-        raw(L"If you have persistant problems with this application (ie: you can reproduce it),");
-        raw(L"include this file with your problem report as it will help the programmers.", true);
-        raw(L"");
+        MainTrace(L"Begin Debug Information For application " + version.title + L" [" +
+                      std::to_wstring(version.major) + L"." + std::to_wstring(version.minor) + L" revision " +
+                      std::to_wstring(version.revision) + L"]...",
+                  Trace::Raw | Trace::BlankAfter | Trace::StartNew);
+        MainTrace(L"If you have persistant problems with this application (ie: you can reproduce it),", Trace::Raw);
+        MainTrace(L"include this file with your problem report as it will help the programmers.",
+                  Trace::Raw | Trace::BlankAfter);
+        MainTrace(L"", Trace::Raw);
 
-        line(L"Begin", true);
+        MainTrace(L"Begin", Trace::BlankAfter);
         Trace::ProcEnter(state.TraceDepth);
-        line(L"Initializing Setup & Options Helper Object");
+        MainTrace(L"Initializing Setup & Options Helper Object");
         Trace::ProcEnter(state.TraceDepth);
-        line(L"Object initialized", true);
+        MainTrace(L"Object initialized", Trace::BlankAfter);
 
-        line(L"Loading and working with options...");
+        MainTrace(L"Loading and working with options...");
         Trace::ProcEnter(state.TraceDepth);
         Setup::GetOptions();
-        line(L"Resetting options");
+        MainTrace(L"Resetting options");
         Setup::SetOptions();
         Trace::ProcLeave(state.TraceDepth);
-        line(L"Done working with options");
+        MainTrace(L"Done working with options");
 
         if (state.Options.Debug == 0) {
             state.TraceDepth = 1;
-            line(L"Stopping debug info from being written");
+            MainTrace(L"Stopping debug info from being written");
             state.TraceDepth = 0;
-            line(L"End of debug file");
+            MainTrace(L"End of debug file");
             state.TraceSwitch = false;
         }
         Trace::ProcLeave(state.TraceDepth);
-        line(L"Options loaded", true);
+        MainTrace(L"Options loaded", Trace::BlankAfter);
 
-        line(L"Attemping to LoadLibraray(\"oleaut32.dll\")...");
+        MainTrace(L"Attemping to LoadLibraray(\"oleaut32.dll\")...");
         LoadOleAut32();
-        line(L"LoadLibrary(...) done", true);
+        MainTrace(L"LoadLibrary(...) done", Trace::BlankAfter);
 
-        line(L"Getting ClassID...");
+        MainTrace(L"Getting ClassID...");
         Trace::ProcEnter(state.TraceDepth);
         std::wstring classId;
         GetClassId(L"trkmenu.ShellExt", classId);
         Trace::ProcLeave(state.TraceDepth);
-        line(L"ClassID: " + classId, true);
+        MainTrace(L"ClassID: " + classId, Trace::BlankAfter);
     });
 }
 
@@ -118,19 +114,16 @@ void StartThread() {
 }
 
 void GetClassId(std::wstring_view progId, std::wstring& result) {
-    Trace::Trapped(kModule, L"GetClassId()", [&] {
-        auto line = [](std::wstring_view message) {
-            Trace::DebugWrite(kModule, L"GetClassId()", message);
-        };
+    Trace::Trapped(ClassIdTrace, [&] {
         HRESULT rc = S_OK;
         std::wstring text;
         if (!ClassIdText::FromProgId(progId, text, &rc)) {
             result = L"Bad ProgId rc:" + SignedText(rc);
-            line(result);
+            ClassIdTrace(result);
             return;
         }
         result = std::move(text);
-        line(L"Done");
+        ClassIdTrace(L"Done");
     });
 }
 

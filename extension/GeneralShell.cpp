@@ -16,8 +16,11 @@ namespace General {
 
 namespace {
 
-constexpr std::wstring_view ProcMenu = L"QueryContextMenu()";
-constexpr std::wstring_view ProcReplace = L"ReplaceVtableEntry()";
+// The menu's lines stand under the class's module, its failures under General's.
+constexpr Trace::Procedure MenuTrace{L"ShellExt", L"QueryContextMenu()"};
+constexpr Trace::Procedure MenuFailureTrace{L"General", MenuTrace.name};
+constexpr Trace::Procedure ReplaceTrace{L"General", L"ReplaceVtableEntry()"};
+constexpr Trace::Procedure ProtectTrace{L"General", L"ReplaceVtableEntry::VirtualProtect()"};
 
 // Each item: a text with its own check-mark pictures, placed by position.
 constexpr UINT kItemFlags = MF_BYPOSITION | MF_USECHECKBITMAPS;
@@ -60,20 +63,17 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
     Handles::UniqueMenu submenu;
     bool completed = Failure::Guard(
         [&] {
-            auto write = [&](std::wstring_view message, bool blank = false) {
-                Trace::DebugWrite(L"ShellExt", ProcMenu, message, blank);
-            };
-            write(L"Begin QueryContextMenu()");
+            MenuTrace(L"Begin QueryContextMenu()");
             Trace::ProcEnter(state.TraceDepth);
             if (state.ShowMenu == 0) {
-                write(L"ShowMenu has been flagged as flase, exiting procedure");
+                MenuTrace(L"ShowMenu has been flagged as flase, exiting procedure");
                 return;
             }
-            write(L"hMenu: " + std::to_wstring(reinterpret_cast<intptr_t>(hMenu)) +
-                  L" indexMenu: " + std::to_wstring(static_cast<int32_t>(indexMenu)) +
-                  L" idCmdFirst: " + std::to_wstring(static_cast<int32_t>(idCmdFirst)) +
-                  L" idCmdLast: " + std::to_wstring(static_cast<int32_t>(idCmdLast)) +
-                  L" uFlags: " + std::to_wstring(static_cast<int32_t>(uFlags)));
+            MenuTrace(L"hMenu: " + Trace::Number(hMenu) +
+                      L" indexMenu: " + Trace::Number(static_cast<int32_t>(indexMenu)) +
+                      L" idCmdFirst: " + Trace::Number(static_cast<int32_t>(idCmdFirst)) +
+                      L" idCmdLast: " + Trace::Number(static_cast<int32_t>(idCmdLast)) +
+                      L" uFlags: " + Trace::Number(static_cast<int32_t>(uFlags)));
             const std::wstring cascade = LoadCaption(101);
             const std::wstring create = LoadCaption(102);
             const std::wstring options = LoadCaption(103);
@@ -82,29 +82,29 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
 
             const UINT kind = uFlags & kSourceFlags;
             if (kind == CMF_NORMAL) {
-                write(L"CMF_NORMAL; Normal File - Displaying menu items");
+                MenuTrace(L"CMF_NORMAL; Normal File - Displaying menu items");
             } else if (kind & CMF_VERBSONLY) {
-                write(L"CMF_VERBSONLY; Shortcut File - NOT Displaying menu items");
+                MenuTrace(L"CMF_VERBSONLY; Shortcut File - NOT Displaying menu items");
                 return;
             } else if (kind & CMF_EXPLORE) {
-                write(L"CMF_EXPLORE; [From] Windows Explorer - Displaying menu items");
+                MenuTrace(L"CMF_EXPLORE; [From] Windows Explorer - Displaying menu items");
             } else {
-                write(L"CMF_?; Unknown or unsupported calling source - NOT Displaying menu items");
+                MenuTrace(L"CMF_?; Unknown or unsupported calling source - NOT Displaying menu items");
                 return;
             }
 
             // Identifiers past idCmdLast belong to the shell or to other handlers.
             if (idCmdLast < idCmdFirst || idCmdLast - idCmdFirst < 1) {
-                write(L"Not enough command identifiers - NOT Displaying menu items");
+                MenuTrace(L"Not enough command identifiers - NOT Displaying menu items");
                 return;
             }
 
             const bool bitmaps = state.Options.Bitmaps == 1;
-            write(L"Adding cascaded menus");
+            MenuTrace(L"Adding cascaded menus");
             submenu.reset(CreateMenu());
             InsertMenuW(submenu.get(), 0, kItemFlags, idCmdFirst, create.c_str());
             if (bitmaps) {
-                write(L"Adding bitmaps");
+                MenuTrace(L"Adding bitmaps");
                 HBITMAP picture = MenuPicture(101);
                 self->AdoptMenuBitmap(picture);
                 state.MenuBitmaps[0] = picture;
@@ -125,14 +125,14 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
             result = static_cast<int32_t>(running - 1 - idCmdFirst);
         },
         [&](const Failure::Error& e) {
-            Trace::DebugWrite(L"General", ProcMenu, Failure::Report(e));
+            MenuFailureTrace(Failure::Report(e));
             result = runningSet ? static_cast<int32_t>(running - idCmdFirst) : 0;
         });
     if (completed) {
         Failure::Guard(
             [&] {
                 Trace::ProcLeave(state.TraceDepth);
-                Trace::DebugWrite(L"ShellExt", ProcMenu, L"Done QueryContextMenu()", true);
+                MenuTrace(L"Done QueryContextMenu()", Trace::BlankAfter);
             },
             [](const Failure::Error&) {});
     }
@@ -142,12 +142,12 @@ HRESULT STDMETHODCALLTYPE QueryContextMenu(IContextMenu* object, HMENU hMenu, UI
 uintptr_t ReplaceVtableEntry(void* object, int16_t slot, uintptr_t newEntry) {
     ModuleState& state = ThreadState();
     uintptr_t old = 0;
-    Trace::Trapped(L"General", ProcReplace, [&] {
+    Trace::Trapped(ReplaceTrace, [&] {
         if (state.InitFailed != 0) {
-            Trace::DebugWrite(L"General", ProcReplace, L"Function will be skipped due to an error");
+            ReplaceTrace(L"Function will be skipped due to an error");
             return;
         }
-        Trace::DebugWrite(L"General", ProcReplace, L"Modifying VTable Entries...");
+        ReplaceTrace(L"Modifying VTable Entries...");
         Trace::ProcEnter(state.TraceDepth);
         // A null entry would crash the next call through the table.
         if (!object || !newEntry || slot < 1) Failure::Raise(Failure::InvalidArgument);
@@ -155,7 +155,7 @@ uintptr_t ReplaceVtableEntry(void* object, int16_t slot, uintptr_t newEntry) {
         if (offset > INT16_MAX) Failure::Raise(Failure::Overflow);
         auto* table = *static_cast<uintptr_t**>(object);
         uintptr_t* entry = reinterpret_cast<uintptr_t*>(reinterpret_cast<char*>(table) + offset);
-        Trace::DebugWrite(L"General", L"ReplaceVtableEntry::VirtualProtect()", L"Calling VirtualProtect()...");
+        ProtectTrace(L"Calling VirtualProtect()...");
         {
             AcquireSRWLockExclusive(&tableLock);
             uintptr_t previous = *entry;
@@ -166,10 +166,9 @@ uintptr_t ReplaceVtableEntry(void* object, int16_t slot, uintptr_t newEntry) {
             ReleaseSRWLockExclusive(&tableLock);
             old = previous;
         }
-        Trace::DebugWrite(L"General", L"ReplaceVtableEntry::VirtualProtect()", L"Done VirtualProtect()!");
+        ProtectTrace(L"Done VirtualProtect()!");
         Trace::ProcLeave(state.TraceDepth);
-        Trace::DebugWrite(L"General", ProcReplace,
-                          L"Done; Old Address->" + std::to_wstring(static_cast<intptr_t>(old)), true);
+        ReplaceTrace(L"Done; Old Address->" + Trace::Number(static_cast<intptr_t>(old)), Trace::BlankAfter);
     });
     return old;
 }

@@ -21,7 +21,6 @@
 namespace {
 
 using OptionTable::kCancelMarker;
-constexpr const Trace::Procedure& Line = InvokeTrace;
 
 // Sorts the names; each path follows its name. Answers the folder every file
 // lies in, or empty when they lie in several (or their paths are not known).
@@ -71,7 +70,7 @@ void TakeFolders(ModuleState& state) {
 // The playlist's base name from the prompt; false when the user cancelled.
 // The prompt answers under a key of its own, which goes again once read.
 bool AskName(std::wstring_view extension, std::wstring& name) {
-    Line(L"Getting filename via user input");
+    InvokeTrace(L"Getting filename via user input");
     const std::wstring options = inihelper::OptionsFile();
     static LONG prompts = 0;
     const std::wstring key = PromptExchange::MakeKey(GetCurrentProcessId(), GetCurrentThreadId(),
@@ -83,15 +82,16 @@ bool AskName(std::wstring_view extension, std::wstring& name) {
     name = inihelper::ReadAnswer(options, kCancelMarker, key);
     inihelper::DeleteAnswer(options, key);
     if (status != 0) {
-        Line(L"Prompt ended with exit status " + std::to_wstring(static_cast<int32_t>(status)) + L", exiting...");
-        Line(L"Action Was Canceled, exiting...");
+        InvokeTrace(L"Prompt ended with exit status " + Trace::Number(static_cast<int32_t>(status)) +
+                    L", exiting...");
+        InvokeTrace(L"Action Was Canceled, exiting...");
         return false;
     }
     if (NoCase::Same(name, kCancelMarker)) {
-        Line(L"Action Was Canceled, exiting...");
+        InvokeTrace(L"Action Was Canceled, exiting...");
         return false;
     }
-    Line(L"Writing list as " + name + std::wstring(extension) + L" ...");
+    InvokeTrace(L"Writing list as " + name + std::wstring(extension) + L" ...");
     return true;
 }
 
@@ -99,7 +99,7 @@ bool AskName(std::wstring_view extension, std::wstring& name) {
 
 void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
     ModuleState& state = ThreadState();
-    Line(L"Creating M3U Playlist...", true);
+    InvokeTrace(L"Creating M3U Playlist...", Trace::BlankAfter);
     auto& names = state.SelectionList;
     auto& paths = state.SelectionPaths;
     const bool withFolders = state.Options.Folders != 0;
@@ -109,7 +109,7 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
                                                                                   : std::wstring();
     const std::wstring folder = Playlist::TargetFolder(directory, state.SelectionFolder, first);
     const std::wstring oneFolder = SortSelection(names, paths, state.Options.Order);
-    Trace::DebugWrite(Line.module, Line.name, L"", false, false, true);
+    InvokeTrace(L"", Trace::Raw);
 
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
@@ -145,8 +145,8 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
         if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
     }
 
-    Line(L"Writing list to file");
+    InvokeTrace(L"Writing list to file");
     PlaylistFile::Write(folder + name + std::wstring(extension), lines, state.Options.Overwrite != 0,
                         Playlist::IsUtf8Format(state.Options.Format));
-    Line(L"List has been written", true);
+    InvokeTrace(L"List has been written", Trace::BlankAfter);
 }

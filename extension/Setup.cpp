@@ -21,17 +21,18 @@ constexpr int16_t OptionSet::*kFields[] = {
 };
 static_assert(std::size(kFields) == OptionTable::NumericCount);
 
+constexpr Trace::Procedure GetOptionsTrace{L"Setup", L"GetOptions()"};
+constexpr Trace::Procedure SetOptionsTrace{L"Setup", L"SetOptions()"};
+
 std::wstring Quoted(std::wstring_view key) { return L"\"" + std::wstring(key) + L"\"="; }
 
 }  // namespace
 
 void GetOptions() {
-    constexpr std::wstring_view proc = L"GetOptions()";
-    auto trace = [&](std::wstring_view message) { Trace::DebugWrite(L"Setup", proc, message); };
     ModuleState& state = ThreadState();
     OptionSet& options = state.Options;
 
-    trace(L"Begin GetOptions()");
+    GetOptionsTrace(L"Begin GetOptions()");
     Trace::ProcEnter(state.TraceDepth);
     const std::wstring file = inihelper::OptionsFile();
 
@@ -39,54 +40,52 @@ void GetOptions() {
         const OptionTable::NumericOption& key = kNumeric[k];
         std::wstring text = inihelper::IniRead(kSection, key.name, file, key.defaultValue);
         if (!OptionText::IsNumber(text)) text = key.defaultValue;
-        trace(L"Reading " + Quoted(key.name) + text);
+        GetOptionsTrace(L"Reading " + Quoted(key.name) + text);
         options.*kFields[k] = OptionText::ToInteger16(text);
     }
 
     const std::wstring files =
         inihelper::IniRead(kSection, OptionTable::kFilesKey, file, OptionTable::kDefaultFiles);
-    trace(L"Reading " + Quoted(OptionTable::kFilesKey) + files);
+    GetOptionsTrace(L"Reading " + Quoted(OptionTable::kFilesKey) + files);
     Trace::ProcEnter(state.TraceDepth);
-    trace(L"Splitting File Extension string into an array");
+    GetOptionsTrace(L"Splitting File Extension string into an array");
     options.ExtensionList.clear();
     std::wstring joined;
     for (std::wstring& element : OptionText::SplitExtensions(files)) {
         if (!OptionText::IsValidExtension(element)) {
-            trace(L"The element " + element + L" is not a valid file extension");
+            GetOptionsTrace(L"The element " + element + L" is not a valid file extension");
             continue;
         }
-        trace(L"Adding " + element + L" to the file extension array");
+        GetOptionsTrace(L"Adding " + element + L" to the file extension array");
         if (!options.ExtensionList.empty()) joined += L',';
         joined += element;
         options.ExtensionList.push_back(std::move(element));
     }
     options.Files = std::move(joined);
     Trace::ProcLeave(state.TraceDepth);
-    trace(L"Done working with File Extensions");
+    GetOptionsTrace(L"Done working with File Extensions");
     Trace::ProcLeave(state.TraceDepth);
-    trace(L"Done GetOptions()");
+    GetOptionsTrace(L"Done GetOptions()");
 }
 
 void SetOptions() {
-    constexpr std::wstring_view proc = L"SetOptions()";
-    auto trace = [&](std::wstring_view message) { Trace::DebugWrite(L"Setup", proc, message); };
     ModuleState& state = ThreadState();
     const OptionSet& options = state.Options;
 
-    trace(L"Begin SetOptions()");
+    SetOptionsTrace(L"Begin SetOptions()");
     Trace::ProcEnter(state.TraceDepth);
     const std::wstring file = inihelper::OptionsFile();
 
     for (int k = 0; k < OptionTable::NumericCount; ++k) {
         const std::wstring value = std::to_wstring(options.*kFields[k]);
-        trace(L"Writing " + Quoted(kNumeric[k].name) + value);
+        SetOptionsTrace(L"Writing " + Quoted(kNumeric[k].name) + value);
         inihelper::IniWrite(kSection, kNumeric[k].name, value, file);
     }
-    trace(L"Writing " + Quoted(OptionTable::kFilesKey) + options.Files);
+    SetOptionsTrace(L"Writing " + Quoted(OptionTable::kFilesKey) + options.Files);
     inihelper::IniWrite(kSection, OptionTable::kFilesKey, options.Files, file);
 
     Trace::ProcLeave(state.TraceDepth);
-    trace(L"Done SetOptions()");
+    SetOptionsTrace(L"Done SetOptions()");
 }
 
 }  // namespace Setup

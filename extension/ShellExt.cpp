@@ -17,15 +17,12 @@
 namespace {
 
 constexpr std::wstring_view Module = L"ShellExt";
-constexpr std::wstring_view ProcInitialize = L"IShellExtInit_Initialize()";
-constexpr std::wstring_view ProcCommandString = L"IContextMenu_GetCommandString()";
+constexpr Trace::Procedure CreateTrace{Module, L"Class_Initialize()"};
+constexpr Trace::Procedure TerminateTrace{Module, L"Class_Terminate()"};
+constexpr Trace::Procedure InitializeTrace{Module, L"IShellExtInit_Initialize()"};
+constexpr Trace::Procedure CommandStringTrace{Module, L"IContextMenu_GetCommandString()"};
 
-std::wstring Number(intptr_t value) { return std::to_wstring(value); }
-std::wstring Number(const void* value) { return std::to_wstring(reinterpret_cast<intptr_t>(value)); }
-
-void Write(std::wstring_view procedure, std::wstring_view message, bool blankAfter = false) {
-    Trace::DebugWrite(Module, procedure, message, blankAfter);
-}
+using Trace::Number;
 
 }  // namespace
 
@@ -91,11 +88,11 @@ IFACEMETHODIMP ShellExt::GetCommandString(UINT_PTR idCmd, UINT uFlags, UINT* res
 
 void ShellExt::Class_Initialize() {
     ModuleState& state = ThreadState();
-    created_ = Trace::Trapped(Module, L"Class_Initialize()", [&] {
+    created_ = Trace::Trapped(CreateTrace, [&] {
         state.InitFailed = 0;
         state.SavedTableEntry = General::ReplaceVtableEntry(static_cast<IContextMenu*>(this), 4,
                                                             reinterpret_cast<uintptr_t>(&General::QueryContextMenu));
-        Write(L"Class_Initialize()", L"Complete", true);
+        CreateTrace(L"Complete", Trace::BlankAfter);
         Trace::ProcEnter(state.TraceDepth);
     });
     if (!created_) state.InitFailed = -1;
@@ -119,7 +116,7 @@ void ShellExt::Class_Terminate() {
     Failure::Guard(
         [&] {
             Trace::ProcLeave(state.TraceDepth);
-            Write(L"Class_Terminate()", L"Done", true);
+            TerminateTrace(L"Done", Trace::BlankAfter);
             state.TraceDepth = 0;
             Trace::DebugWrite(L"General", L"Main()", L"Application DLL Terminated");
         },
@@ -152,7 +149,7 @@ std::wstring FolderOf(PCIDLIST_ABSOLUTE pidlFolder) {
 }
 
 void TraceSelected(std::wstring_view name, bool kept) {
-    Write(ProcInitialize, L"Selected File: " + std::wstring(name) +
+    InitializeTrace(L"Selected File: " + std::wstring(name) +
                               (kept ? L"; upon command, adding to playlist" : L"; not adding to playlist"));
 }
 
@@ -162,25 +159,25 @@ void TraceClassValue(HKEY hKeyProgID) {
     wchar_t buffer[Capacity] = {};
     DWORD size = Capacity * sizeof(wchar_t);
     DWORD type = REG_SZ;
-    Write(ProcInitialize, L"Querying Value");
+    InitializeTrace(L"Querying Value");
     LSTATUS rc = RegQueryValueExW(hKeyProgID, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    Write(ProcInitialize, L"Parsing Value");
+    InitializeTrace(L"Parsing Value");
     DWORD chars = size / sizeof(wchar_t);
     if (rc != ERROR_SUCCESS) chars = Capacity;
     // A value longer than the buffer names a position past its end.
     if (chars > Capacity) Failure::Raise(Failure::InvalidArgument);
     if (chars > 0 && buffer[chars - 1] == L'\0') --chars;
-    if (rc == ERROR_SUCCESS && chars > 0) Write(ProcInitialize, L"Value: " + std::wstring(buffer, chars));
+    if (rc == ERROR_SUCCESS && chars > 0) InitializeTrace(L"Value: " + std::wstring(buffer, chars));
 }
 
 }  // namespace
 
 HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* lpdobj, HKEY hKeyProgID) {
     ModuleState& state = ThreadState();
-    Trace::Trapped(Module, ProcInitialize, [&] {
-        Write(ProcInitialize, L"Begin IShellExtInit_Initialize()");
+    Trace::Trapped(InitializeTrace, [&] {
+        InitializeTrace(L"Begin IShellExtInit_Initialize()");
         Trace::ProcEnter(state.TraceDepth);
-        Write(ProcInitialize, L"pidlFolder: " + Number(pidlFolder) + L" lpdobj: " + Number(lpdobj) +
+        InitializeTrace(L"pidlFolder: " + Number(pidlFolder) + L" lpdobj: " + Number(lpdobj) +
                                   L" hKeyProgID: " + Number(hKeyProgID));
         Selection::Files files = ForgetSelection(state);
         state.SelectionFolder = FolderOf(pidlFolder);
@@ -189,16 +186,16 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
         if (withFolders && !lpdobj && !state.SelectionFolder.empty()) {
             // The empty background of a folder was clicked: the folder is
             // the selection. Its files are read only upon command.
-            Write(ProcInitialize, L"Background of folder: " + state.SelectionFolder +
-                                      L"; upon command, adding its files to playlist");
+            InitializeTrace(L"Background of folder: " + state.SelectionFolder +
+                            L"; upon command, adding its files to playlist");
             state.SelectionFolders.push_back(state.SelectionFolder);
             state.ShowMenu = -1;
         } else {
-            Write(ProcInitialize, L"Copying pointer to the IDataObject into a local variable");
+            InitializeTrace(L"Copying pointer to the IDataObject into a local variable");
             Handles::UniqueMedium medium;
             const DWORD lastError = Selection::FetchDropList(lpdobj, medium);
-            Write(ProcInitialize, L"Calling oIDataObj.GetData ByVal VarPtr(FmtEtc), ByVal VarPtr(pMedium)");
-            Write(ProcInitialize, L"LastDLLError() Function Returns: " + std::to_wstring(lastError));
+            InitializeTrace(L"Calling oIDataObj.GetData ByVal VarPtr(FmtEtc), ByVal VarPtr(pMedium)");
+            InitializeTrace(L"LastDLLError() Function Returns: " + std::to_wstring(lastError));
 
             Trace::ProcEnter(state.TraceDepth);
             Selection::Rules rules{&state.Options.ExtensionList, Codepage::FromAnsi,
@@ -212,20 +209,21 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
             state.SelectionPaths = std::move(files.paths);
             if (state.TraceSwitch)
                 for (const std::wstring& folder : state.SelectionFolders)
-                    Write(ProcInitialize, L"Selected Folder: " + folder + L"; upon command, adding its files to playlist");
+                    InitializeTrace(L"Selected Folder: " + folder +
+                                    L"; upon command, adding its files to playlist");
             state.ShowMenu = kept > 0 || !state.SelectionFolders.empty() ? -1 : 0;
             Trace::ProcLeave(state.TraceDepth);
         }
 
-        Write(ProcInitialize, L"Getting info from the registry");
+        InitializeTrace(L"Getting info from the registry");
         Trace::ProcEnter(state.TraceDepth);
         TraceClassValue(hKeyProgID);
         Trace::ProcLeave(state.TraceDepth);
-        Write(ProcInitialize, L"Done with registry", state.ShowMenu == 0);
+        InitializeTrace(L"Done with registry", state.ShowMenu == 0 ? Trace::BlankAfter : Trace::Plain);
         if (state.ShowMenu == 0)
-            Write(ProcInitialize, L"No selected files match ext. criteria. The menu will not be created", true);
+            InitializeTrace(L"No selected files match ext. criteria. The menu will not be created", Trace::BlankAfter);
         Trace::ProcLeave(state.TraceDepth);
-        Write(ProcInitialize, L"Done IShellExtInit_Initialize()", true);
+        InitializeTrace(L"Done IShellExtInit_Initialize()", Trace::BlankAfter);
     });
     return S_OK;
 }
@@ -241,9 +239,9 @@ HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UIN
     HRESULT result = S_OK;
     Failure::Guard(
         [&] {
-            Write(ProcCommandString, L"Begin IContextMenu_GetCommandString()");
+            CommandStringTrace(L"Begin IContextMenu_GetCommandString()");
             Trace::ProcEnter(state.TraceDepth);
-            Write(ProcCommandString, L"idCmd: " + Number(static_cast<intptr_t>(idCmd)) +
+            CommandStringTrace(L"idCmd: " + Number(static_cast<intptr_t>(idCmd)) +
                                          L" uFlags: " + Number(static_cast<int32_t>(uFlags)) +
                                          L" pszName: " + Number(pszName) +
                                          L" cchMax: " + Number(static_cast<int32_t>(cchMax)));
@@ -254,8 +252,8 @@ HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UIN
                 return;
             }
             const CommandText::Kind kind = CommandText::KindOf(uFlags);
-            if (kind == CommandText::Kind::Verb) Write(ProcCommandString, L"Modifying menu verbs");
-            if (kind == CommandText::Kind::Help) Write(ProcCommandString, L"Modifying help text");
+            if (kind == CommandText::Kind::Verb) CommandStringTrace(L"Modifying menu verbs");
+            if (kind == CommandText::Kind::Help) CommandStringTrace(L"Modifying help text");
             const std::wstring_view answer = CommandText::Answer(kind, idCmd);
             if (!pszName) {
                 result = E_INVALIDARG;
@@ -272,7 +270,7 @@ HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UIN
                 }
             }
             Trace::ProcLeave(state.TraceDepth);
-            Write(ProcCommandString, L"Done IContextMenu_GetCommandString()", true);
+            CommandStringTrace(L"Done IContextMenu_GetCommandString()", Trace::BlankAfter);
         },
         [&](const Failure::Error&) { result = E_FAIL; });
     return result;

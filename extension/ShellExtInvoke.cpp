@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <string>
 
 #include "Codepage.h"
@@ -18,15 +17,7 @@
 
 namespace {
 
-constexpr const Trace::Procedure& Line = InvokeTrace;
-
-template <class T>
-std::wstring Num(T value) {
-    if constexpr (std::is_pointer_v<T>)
-        return std::to_wstring(reinterpret_cast<intptr_t>(value));
-    else
-        return std::to_wstring(value);
-}
+using Trace::Number;
 
 std::wstring AnsiText(LPCSTR text) { return text ? Codepage::FromAnsi(text) : std::wstring(); }
 
@@ -54,10 +45,10 @@ struct Invocation {
     (inv).Wide(offsetof(CMINVOKECOMMANDINFOEX, member), (inv).info.member)
 
 void TraceFields(const CMINVOKECOMMANDINFOEX& c) {
-    Line(L"cbSize: " + Num(static_cast<int32_t>(c.cbSize)) + L" dwHotKey: " + Num(static_cast<int32_t>(c.dwHotKey)) +
-         L" fMask: " + Num(static_cast<int32_t>(c.fMask)) + L" hIcon: " + Num(c.hIcon) + L" hwnd: " + Num(c.hwnd) +
-         L" lpDirectory: " + Num(c.lpDirectory) + L" lpParameters: " + Num(c.lpParameters) +
-         L" lpVerb: " + Num(c.lpVerb) + L" nShow: " + Num(c.nShow));
+    InvokeTrace(L"cbSize: " + Number(static_cast<int32_t>(c.cbSize)) + L" dwHotKey: " + Number(static_cast<int32_t>(c.dwHotKey)) +
+         L" fMask: " + Number(static_cast<int32_t>(c.fMask)) + L" hIcon: " + Number(c.hIcon) + L" hwnd: " + Number(c.hwnd) +
+         L" lpDirectory: " + Number(c.lpDirectory) + L" lpParameters: " + Number(c.lpParameters) +
+         L" lpVerb: " + Number(c.lpVerb) + L" nShow: " + Number(c.nShow));
 }
 
 std::wstring Directory(const Invocation& inv) {
@@ -73,9 +64,9 @@ std::wstring Parameters(const Invocation& inv) {
 // The parameters serve the trace only.
 void TraceParameters(const std::wstring& parameters) {
     if (parameters.empty()) return;
-    Line(L"Len Parameters: " + Num(parameters.size()));
-    Line(L"CopyMemory Parameters: " + parameters + L'\0');
-    Line(L"Parameters: " + parameters);
+    InvokeTrace(L"Len Parameters: " + Number(parameters.size()));
+    InvokeTrace(L"CopyMemory Parameters: " + parameters + L'\0');
+    InvokeTrace(L"Parameters: " + parameters);
 }
 
 // Our canonical verbs, as GetCommandString hands them out, and their offsets.
@@ -95,23 +86,23 @@ int CommandOffset(const Invocation& inv) {
     const bool wideVerb = verbW && !IS_INTRESOURCE(verbW) && (*verbW || !IS_INTRESOURCE(c.lpVerb));
     if (!IS_INTRESOURCE(c.lpVerb) || wideVerb) {
         const std::wstring verb = wideVerb ? std::wstring(verbW) : AnsiText(c.lpVerb);
-        Line(L"The shell has not called this command, the following is the verb info");
-        Line(L"Verb: " + verb, true);
+        InvokeTrace(L"The shell has not called this command, the following is the verb info");
+        InvokeTrace(L"Verb: " + verb, Trace::BlankAfter);
         return VerbOffset(verb);
     }
     const auto id = reinterpret_cast<uintptr_t>(c.lpVerb);
-    Line(L"Command ID: " + Num(id), true);
+    InvokeTrace(L"Command ID: " + Number(id), Trace::BlankAfter);
     return id <= 1 ? static_cast<int>(id) : -1;
 }
 
 void ShowOptions() {
     ModuleState& state = ThreadState();
-    Line(L"Showing options dialog...", true);
+    InvokeTrace(L"Showing options dialog...", Trace::BlankAfter);
     const std::wstring libraryFolder = inihelper::ProgramFolder();
     const std::wstring program = libraryFolder + L"\\trkconfig.exe";
     if (!mdlFiles::FileExists(program)) {
         Trace::ProcEnter(state.TraceDepth);
-        Line(L"trkconfig.exe was not found at " + libraryFolder);
+        InvokeTrace(L"trkconfig.exe was not found at " + libraryFolder);
         Trace::ProcLeave(state.TraceDepth);
         return;
     }
@@ -124,12 +115,12 @@ void ShowOptions() {
 
 HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
     HRESULT result = S_OK;
-    Trace::Trapped(Line.module, Line.name, [&] {
+    Trace::Trapped(InvokeTrace, [&] {
         ModuleState& state = ThreadState();
-        Line(L"Begin IContextMenu_InvokeCommand()");
+        InvokeTrace(L"Begin IContextMenu_InvokeCommand()");
         Trace::ProcEnter(state.TraceDepth);
-        Line(L"lpcmi: " + Num(lpcmi));
-        Line(L"Copying \"lpcmi\" memory pointer to a CMINVOKECOMMANDINFO structure");
+        InvokeTrace(L"lpcmi: " + Number(lpcmi));
+        InvokeTrace(L"Copying \"lpcmi\" memory pointer to a CMINVOKECOMMANDINFO structure");
         if (!lpcmi) {
             result = E_INVALIDARG;
             Failure::Raise(Failure::InvalidArgument);
@@ -141,13 +132,13 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
             Failure::Raise(Failure::InvalidArgument);
         }
 
-        Line(L"Converting lpDirectory into useable information");
+        InvokeTrace(L"Converting lpDirectory into useable information");
         const std::wstring directory = Directory(inv);
-        Line(L"Directory: " + directory);
-        Line(L"Converting lpParameters into useable information");
+        InvokeTrace(L"Directory: " + directory);
+        InvokeTrace(L"Converting lpParameters into useable information");
         TraceParameters(Parameters(inv));
 
-        Line(L"Getting command ID");
+        InvokeTrace(L"Getting command ID");
         Trace::ProcEnter(state.TraceDepth);
         const int offset = CommandOffset(inv);
         if (offset == 0) CreatePlaylist(directory, inv.info.hwnd, (inv.info.fMask & CMIC_MASK_FLAG_NO_UI) == 0);
@@ -155,9 +146,9 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
         // A verb or offset meant for another handler must not pass for done.
         else result = E_INVALIDARG;
         Trace::ProcLeave(state.TraceDepth);
-        Line(L"Done with command ID");
+        InvokeTrace(L"Done with command ID");
         Trace::ProcLeave(state.TraceDepth);
-        Line(L"Done IContextMenu_InvokeCommand()", true);
+        InvokeTrace(L"Done IContextMenu_InvokeCommand()", Trace::BlankAfter);
     });
     return result;
 }

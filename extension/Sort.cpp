@@ -16,8 +16,7 @@
 namespace General {
 namespace {
 
-constexpr std::wstring_view kModule = L"General";
-constexpr std::wstring_view kProc = L"Sort()";
+constexpr Trace::Procedure SortTrace{L"General", L"Sort()"};
 
 }  // namespace
 
@@ -78,8 +77,9 @@ void SortWith(std::vector<std::wstring>& list, int32_t low, int32_t high, Before
     int16_t quietDepth = 0;
     int16_t& depth = traced ? state.TraceDepth : quietDepth;
     const bool tracing = traced && state.TraceSwitch;
+    // An untraced sort, the usual case, skips the trace's look-up of the thread.
     auto trace = [tracing](std::wstring_view message) {
-        if (tracing) Trace::DebugWrite(kModule, kProc, message);
+        if (tracing) SortTrace(message);
     };
 
     std::vector<Frame> stack;

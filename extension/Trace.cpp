@@ -31,14 +31,14 @@ std::wstring FormatLine(int depth, std::wstring_view module, std::wstring_view p
 }
 
 void DebugWrite(std::wstring_view module, std::wstring_view procedure, std::wstring_view message,
-                bool blankAfter, bool startNew, bool raw) {
+                Layout layout) {
     ModuleState& state = ThreadState();
     if (!state.TraceSwitch) return;
-    std::wstring text = raw ? std::wstring(message)
-                            : FormatLine(state.TraceDepth, module, procedure, message, Now());
+    std::wstring text = (layout & Raw) ? std::wstring(message)
+                                       : FormatLine(state.TraceDepth, module, procedure, message, Now());
     text += L"\r\n";
-    if (blankAfter) text += L"\r\n";
-    Append(text, startNew);
+    if (layout & BlankAfter) text += L"\r\n";
+    Append(text, (layout & StartNew) != 0);
 }
 
 void ProcEnter(int16_t& depth, int amount) {

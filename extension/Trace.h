@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "Failure.h"
 
@@ -23,18 +24,39 @@ std::wstring FormatStamp(const Stamp& stamp);
 std::wstring FormatLine(int depth, std::wstring_view module, std::wstring_view procedure,
                         std::wstring_view message, const Stamp& stamp);
 
+// How a line is written; flags combine with |.
+enum Layout : unsigned {
+    Plain = 0,
+    BlankAfter = 1,  // a blank line follows
+    StartNew = 2,    // the debug file is emptied first
+    Raw = 4,         // the message alone: no indentation, names or time
+};
+constexpr Layout operator|(Layout a, Layout b) {
+    return static_cast<Layout>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+
 // Writes one line under the calling thread's TraceSwitch and TraceDepth.
 void DebugWrite(std::wstring_view module, std::wstring_view procedure, std::wstring_view message,
-                bool blankAfter = false, bool startNew = false, bool raw = false);
+                Layout layout = Plain);
 
 // The trace of one procedure: its module and procedure names, given once.
 struct Procedure {
     std::wstring_view module;
     std::wstring_view name;
-    void operator()(std::wstring_view message, bool blankAfter = false) const {
-        DebugWrite(module, name, message, blankAfter);
+    void operator()(std::wstring_view message, Layout layout = Plain) const {
+        DebugWrite(module, name, message, layout);
     }
 };
+
+// A number as the trace shows it: signed decimal; a pointer or handle by its
+// address.
+template <class T>
+std::wstring Number(T value) {
+    if constexpr (std::is_pointer_v<T>)
+        return std::to_wstring(reinterpret_cast<intptr_t>(value));
+    else
+        return std::to_wstring(value);
+}
 
 // 16-bit signed arithmetic on a depth counter; leaving the range is failure 6.
 void ProcEnter(int16_t& depth, int amount = 1);
@@ -47,6 +69,10 @@ bool Trapped(std::wstring_view module, std::wstring_view procedure, Body&& body)
     return Failure::Guard(static_cast<Body&&>(body), [&](const Failure::Error& e) {
         DebugWrite(module, procedure, Failure::Report(e));
     });
+}
+template <class Body>
+bool Trapped(const Procedure& procedure, Body&& body) noexcept {
+    return Trapped(procedure.module, procedure.name, static_cast<Body&&>(body));
 }
 
 // Platform side.

@@ -35,9 +35,9 @@ TEST_F(TraceTest, TwelveHourClockOnBothHalvesOfTheDay) {
 TEST_F(TraceTest, RawLinesAndBlankAfter) {
     ThreadState().TraceSwitch = true;
     ThreadState().TraceDepth = 5;
-    Trace::DebugWrite(L"", L"", L"", true, false, true);
+    Trace::DebugWrite(L"", L"", L"", Trace::BlankAfter | Trace::Raw);
     EXPECT_EQ(FakeTrace::Text(), L"\r\n\r\n");
-    Trace::DebugWrite(L"M", L"P()", L"header", false, true, true);
+    Trace::DebugWrite(L"M", L"P()", L"header", Trace::StartNew | Trace::Raw);
     EXPECT_EQ(FakeTrace::Text(), L"header\r\n");
 }
 
