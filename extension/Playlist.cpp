@@ -2,34 +2,12 @@
 
 #include <unordered_map>
 
+#include "NoCase.h"
+
 namespace Playlist {
 namespace {
 
 constexpr wchar_t kSep = L'\\';
-
-// Upper-case form of the letters Windows folds when it compares file names.
-wchar_t Fold(wchar_t c) {
-    const unsigned u = static_cast<unsigned>(c);
-    if (u < 0x80) return (u >= 'a' && u <= 'z') ? static_cast<wchar_t>(u - 0x20) : c;
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 0x20);
-    if (u == 0xFF) return static_cast<wchar_t>(0x178);
-    if (u >= 0x100 && u <= 0x17E) {
-        // Latin Extended-A pairs capital/small, the pairing shifting twice.
-        const bool oddSmall = (u <= 0x137) || (u >= 0x14A && u <= 0x177);
-        if (u == 0x138 || u == 0x149) return c;
-        if (oddSmall ? (u & 1) : !(u & 1)) return static_cast<wchar_t>(u - 1);
-        return c;
-    }
-    if (u >= 0x3B1 && u <= 0x3CB) return static_cast<wchar_t>(u == 0x3C2 ? 0x3A3 : u - 0x20);
-    if (u == 0x3AC) return static_cast<wchar_t>(0x386);
-    if (u >= 0x3AD && u <= 0x3AF) return static_cast<wchar_t>(u - 0x25);
-    if (u == 0x3CC) return static_cast<wchar_t>(0x38C);
-    if (u == 0x3CD || u == 0x3CE) return static_cast<wchar_t>(u - 0x3F);
-    if (u >= 0x430 && u <= 0x44F) return static_cast<wchar_t>(u - 0x20);
-    if (u >= 0x450 && u <= 0x45F) return static_cast<wchar_t>(u - 0x50);
-    if (u >= 0xFF41 && u <= 0xFF5A) return static_cast<wchar_t>(u - 0x20);
-    return c;
-}
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
@@ -59,7 +37,7 @@ Split SplitRoot(std::wstring_view path) {
     if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) {
         skip = 4;
         body = path.substr(4);
-        if (body.size() >= 4 && SameName(body.substr(0, 4), L"UNC\\")) {
+        if (body.size() >= 4 && NoCase::SameFolded(body.substr(0, 4), L"UNC\\")) {
             skip += 4;
             body = body.substr(4);
             unc = true;
@@ -124,13 +102,6 @@ std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selecti
     return folder.empty() ? std::wstring(1, kSep) : folder;
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) return false;
-    return true;
-}
-
 EntryMaker::EntryMaker(std::wstring_view playlistFolder, bool fullPaths)
     : folder_(playlistFolder), fullPaths_(fullPaths) {
     Split s = SplitRoot(folder_);
@@ -151,12 +122,12 @@ const std::wstring* EntryMaker::Relative(std::wstring_view fileFolder) {
         lastFolder_.assign(fileFolder);
         lastPrefix_.clear();
         Split s = SplitRoot(lastFolder_);
-        lastFull_ = s.key.empty() || !SameName(s.key, rootKey_);
+        lastFull_ = s.key.empty() || !NoCase::SameFolded(s.key, rootKey_);
         if (!lastFull_) {
             auto parts = Parts(s.rest);
             std::size_t common = 0;
             while (common < parts.size() && common < parts_.size() &&
-                   SameName(parts[common], parts_[common]))
+                   NoCase::SameFolded(parts[common], parts_[common]))
                 ++common;
             for (std::size_t up = common; up < parts_.size(); ++up) lastPrefix_ += L"..\\";
             for (std::size_t down = common; down < parts.size(); ++down)
@@ -315,13 +286,12 @@ bool IsPlainName(std::wstring_view name) {
     // the device's name.
     std::wstring_view base = name.substr(0, name.find(L'.'));
     while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
-    std::wstring upper;
-    for (wchar_t c : base) upper += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
     static constexpr std::wstring_view devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (auto device : devices)
-        if (upper == device) return false;
-    if (upper.size() == 4 && (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
-        upper[3] >= L'1' && upper[3] <= L'9')
+        if (NoCase::SameFolded(base, device)) return false;
+    if (base.size() == 4 &&
+        (NoCase::SameFolded(base.substr(0, 3), L"COM") || NoCase::SameFolded(base.substr(0, 3), L"LPT")) &&
+        base[3] >= L'1' && base[3] <= L'9')
         return false;
     return true;
 }

@@ -22,10 +22,6 @@ std::wstring FolderOf(std::wstring_view path);
 std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selectionFolder,
                           std::wstring_view firstPath);
 
-// Folder names compared as Windows compares file names: without regard to
-// case (ASCII, Latin, Greek, Cyrillic and full-width Latin letters).
-bool SameName(std::wstring_view a, std::wstring_view b);
-
 // Appends prefix + name as one entry, with ".\" first where the entry would
 // start with "#".
 void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name);
