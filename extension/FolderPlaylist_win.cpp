@@ -2,16 +2,13 @@
 
 #include "FolderReader.h"
 #include "LogicalOrder.h"
+#include "ShellExtInvoke.h"
 #include "Trace.h"
 #include "WalkProgress.h"
 #include "mdlFiles.h"
 
 namespace FolderPlaylist {
 namespace {
-
-void Line(std::wstring_view message, bool blankAfter = false) {
-    Trace::DebugWrite(L"ShellExt", L"IContextMenu_InvokeCommand()", message, blankAfter);
-}
 
 std::wstring NameOf(const std::wstring& folder) {
     std::wstring_view path(folder);
@@ -56,18 +53,18 @@ bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND ow
     FolderReader reader;
     WalkProgress::Watch progress(owner, ui);
     for (const std::wstring& folder : folders) {
-        Line(L"Reading folder: " + folder);
+        InvokeTrace(L"Reading folder: " + folder);
         if (!FolderWalk::Collect(folder, options.ExtensionList, less, reader, progress, counter)) {
-            Line(L"Reading folders was canceled, exiting...", true);
+            InvokeTrace(L"Reading folders was canceled, exiting...", Trace::BlankAfter);
             return false;
         }
     }
-    Line(L"Files found in folders: " + std::to_wstring(counter.files));
+    InvokeTrace(L"Files found in folders: " + std::to_wstring(counter.files));
     return true;
 }
 
 void NothingFound(HWND owner, bool ui) {
-    Line(L"No audio files were found, exiting...", true);
+    InvokeTrace(L"No audio files were found, exiting...", Trace::BlankAfter);
     if (ui) MessageBoxW(owner, L"No audio files were found.", L"Tracklet", MB_OK | MB_ICONINFORMATION);
 }
 
