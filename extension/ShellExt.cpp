@@ -150,7 +150,7 @@ std::wstring FolderOf(PCIDLIST_ABSOLUTE pidlFolder) {
 
 void TraceSelected(std::wstring_view name, bool kept) {
     InitializeTrace(L"Selected File: " + std::wstring(name) +
-                              (kept ? L"; upon command, adding to playlist" : L"; not adding to playlist"));
+                    (kept ? L"; upon command, adding to playlist" : L"; not adding to playlist"));
 }
 
 // The default value of the selection's class key, read for the trace only.
