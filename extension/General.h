@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+class KeptFiles;
+
 namespace General {
 
 // The start-up: fresh debug file, options loaded and normalised, trace
@@ -20,6 +22,9 @@ bool OrdinalLess(const std::wstring& a, const std::wstring& b);
 using Less = bool (*)(const std::wstring&, const std::wstring&);
 // Sorts list[low..high] in place, ordinal by UTF-16 code units.
 void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high);
+// The same sort and trace for kept files, by name; each keeps its path.
+void Sort(KeptFiles& files, int32_t low, int32_t high);
+void Sort(KeptFiles& files, int32_t low, int32_t high, Less less);
 // The same sort and trace in the order that less gives.
 void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high, Less less);
 // The whole list in the order that less gives, untraced.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "KeptFiles.h"
+
 struct OptionSet {
     int16_t Bitmaps = 0;
     int16_t Debug = 0;
@@ -27,8 +29,7 @@ struct ModuleState {
     bool Started = false;  // Main has run on this thread
 
     // Handler state.
-    std::vector<std::wstring> SelectionList;  // slot 0 is always the empty text once filled
-    std::vector<std::wstring> SelectionPaths; // full paths, slot for slot with SelectionList
+    KeptFiles SelectionList;                  // slot 0 is the empty text; each file's path and name
     std::wstring SelectionFolder;             // file-system folder the shell named, or empty
     std::vector<std::wstring> SelectionFolders; // Folders = 1: selected folders, or the clicked background's
     int16_t ShowMenu = 0;                     // true is -1

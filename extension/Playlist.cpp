@@ -1,6 +1,5 @@
 #include "Playlist.h"
 
-#include <unordered_map>
 
 #include "NoCase.h"
 
@@ -160,71 +159,28 @@ void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::ws
         out.append(fullPath);
 }
 
-std::wstring CommonFolder(const std::vector<std::wstring>& names,
-                          const std::vector<std::wstring>& paths) {
-    if (names.size() != paths.size()) return {};
-    std::wstring_view folder;
-    bool found = false;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::wstring& path = paths[i];
-        const std::wstring& name = names[i];
-        if (path.empty() || name.empty()) {
-            if (!(path.empty() && name.empty())) return {};
-            continue;
-        }
-        if (path.size() < name.size() + 1 ||
-            path.compare(path.size() - name.size(), name.size(), name) != 0)
-            return {};
-        std::wstring_view here(path.data(), path.size() - name.size());
-        if (here.back() != kSep) return {};
-        if (!found) {
-            folder = here;
-            found = true;
-        } else if (here != folder) {
-            return {};
-        }
-    }
-    return std::wstring(folder);
+std::wstring_view CommonFolder(const KeptFiles& files) {
+    if (files.size() < 2) return {};
+    const std::wstring_view folder = files.Folder(1);
+    if (folder.empty() || folder.back() != kSep) return {};
+    for (std::size_t i = 1; i < files.size(); ++i)
+        if (files.Name(i).empty() || files.Folder(i) != folder) return {};
+    return folder;
 }
 
-std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
-                                       const std::vector<std::wstring>& names,
-                                       const std::vector<std::wstring>& paths) {
-    std::vector<std::wstring> out(sorted.size());
-    // Each name's slots, in selection order: head by name, then a chain.
-    constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
-    std::unordered_map<std::wstring_view, std::pair<std::size_t, std::size_t>> slots;
-    slots.reserve(names.size());
-    std::vector<std::size_t> next(names.size(), kEnd);
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        auto [it, fresh] = slots.try_emplace(names[k], k, k);
-        if (!fresh) {
-            next[it->second.second] = k;
-            it->second.second = k;
-        }
-    }
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        auto it = slots.find(sorted[i]);
-        if (it == slots.end() || it->second.first == kEnd) continue;
-        const std::size_t k = it->second.first;
-        if (k < paths.size()) out[i] = paths[k];
-        it->second.first = next[k];
-    }
-    return out;
-}
-
-std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std::wstring>& paths,
-                   std::wstring_view oneFolder, EntryMaker& entry) {
-    std::wstring lines;
-    std::size_t estimate = 0;
-    for (std::size_t i = 1; i < names.size(); ++i) estimate += names[i].size() + 2;
-    lines.reserve(estimate + estimate / 4);
+std::wstring Lines(const KeptFiles& files, std::wstring_view oneFolder, EntryMaker& entry) {
     const std::wstring_view prefix = oneFolder.empty() ? std::wstring_view() : entry.PrefixIn(oneFolder);
-    for (std::size_t i = 1; i < names.size(); ++i) {
+    std::size_t size = 0;
+    for (std::size_t i = 1; i < files.size(); ++i) size += prefix.size() + files.Name(i).size() + 2;
+    // About exact for one folder; entries of several may take relative prefixes.
+    std::wstring lines;
+    lines.reserve(oneFolder.empty() ? size + size / 4 : size);
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        const std::wstring_view name = files.Name(i);
         if (!oneFolder.empty()) {
-            AppendEntry(lines, names[i].empty() ? std::wstring_view() : prefix, names[i]);
+            AppendEntry(lines, name.empty() ? std::wstring_view() : prefix, name);
         } else {
-            entry.AppendTo(lines, i < paths.size() ? std::wstring_view(paths[i]) : std::wstring_view(), names[i]);
+            entry.AppendTo(lines, files.Path(i), name);
         }
         lines += L"\r\n";
     }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "KeptFiles.h"
+
 namespace Playlist {
 
 // Folder text with exactly one trailing "\" (an empty text stays empty).
@@ -61,19 +63,9 @@ private:
     bool lastFull_ = false;
 };
 
-// The folder (with its "\") that every path is its name in, slot for slot;
-// empty when the paths lie in several folders or do not end in their names.
-// Slots with neither name nor path are passed over; an empty name with a path
-// makes it empty too.
-std::wstring CommonFolder(const std::vector<std::wstring>& names,
-                          const std::vector<std::wstring>& paths);
-
-// Slot i of the result is the path of the file whose name stands in slot i of
-// sorted, which holds the same names as names in ascending ordinal order.
-// Equal names from several folders keep their own paths, in selection order.
-std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
-                                       const std::vector<std::wstring>& names,
-                                       const std::vector<std::wstring>& paths);
+// The folder (with its "\") that every kept file from slot 1 on lies in;
+// empty when they lie in several folders or a name is empty.
+std::wstring_view CommonFolder(const KeptFiles& files);
 
 // True when name + ".m3u" names a file in the playlist's folder itself: no
 // folder separators or other characters file names cannot hold (":" would
@@ -82,12 +74,11 @@ std::vector<std::wstring> PathsInOrder(const std::vector<std::wstring>& sorted,
 bool IsPlainName(std::wstring_view name);
 
 // The playlist's lines, each followed by CR LF, no header, no blank lines:
-// one entry for each file in slots 1 on of names (slot 0 is the selection's
-// empty slot), as entry makes it from the full path in the same slot of
-// paths. oneFolder, when not empty, is the folder every path is its name in
-// (CommonFolder): those entries share one prefix, and paths is not read.
-std::wstring Lines(const std::vector<std::wstring>& names, const std::vector<std::wstring>& paths,
-                   std::wstring_view oneFolder, EntryMaker& entry);
+// one entry for each file from slot 1 on (slot 0 is the selection's empty
+// slot), as entry makes it from the file's full path. oneFolder, when not
+// empty, is the folder every file lies in (CommonFolder): those entries share
+// one prefix.
+std::wstring Lines(const KeptFiles& files, std::wstring_view oneFolder, EntryMaker& entry);
 
 // The playlist's extension for the Format option: 1 is the UTF-8 form.
 inline bool IsUtf8Format(int format) { return format == 1; }

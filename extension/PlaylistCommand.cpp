@@ -22,49 +22,24 @@ namespace {
 
 using OptionTable::kCancelMarker;
 
-// Sorts the names; each path follows its name. Answers the folder every file
-// lies in, or empty when they lie in several (or their paths are not known).
-std::wstring SortSelection(std::vector<std::wstring>& names, std::vector<std::wstring>& paths, int16_t order) {
-    if (names.empty()) names.emplace_back();
-    const bool withPaths = paths.size() == names.size();
-    const std::wstring common = withPaths ? Playlist::CommonFolder(names, paths) : std::wstring();
-    std::vector<std::wstring> selected;
-    if (withPaths && common.empty()) selected = names;
-    const auto high = static_cast<int32_t>(names.size() - 1);
-    if (order == 1) General::Sort(names, 0, high, LogicalOrder::Less);
-    else General::Sort(names, 0, high);
-    if (!common.empty()) {
-        // Rebuilt from the sorted names, in place: the old paths' buffers fit.
-        for (size_t i = 0; i < names.size(); ++i) {
-            paths[i].clear();
-            if (!names[i].empty()) paths[i].append(common).append(names[i]);
-        }
-    } else if (withPaths) {
-        paths = Playlist::PathsInOrder(names, selected, paths);
-    }
-    return common;
+// Sorts the files by name; each keeps its path. Answers the folder every file
+// lies in, or empty when they lie in several.
+std::wstring SortSelection(KeptFiles& files, int16_t order) {
+    const auto high = static_cast<int32_t>(files.size() - 1);
+    if (order == 1) General::Sort(files, 0, high, LogicalOrder::Less);
+    else General::Sort(files, 0, high);
+    return std::wstring(Playlist::CommonFolder(files));
 }
 
 // Kept names may be folders ("Live.mp3"): with the Folders option they go
 // with the folders, whose files they give.
 void TakeFolders(ModuleState& state) {
-    auto& names = state.SelectionList;
-    auto& paths = state.SelectionPaths;
-    if (paths.size() != names.size()) return;
-    size_t kept = 1;
-    for (size_t i = 1; i < names.size(); ++i) {
-        if (FolderPlaylist::IsFolder(paths[i])) {
-            state.SelectionFolders.push_back(std::move(paths[i]));
-            continue;
-        }
-        if (kept != i) {
-            names[kept].swap(names[i]);
-            paths[kept].swap(paths[i]);
-        }
-        ++kept;
-    }
-    names.resize(kept);
-    paths.resize(kept);
+    state.SelectionList.RemoveIf([&state](std::wstring_view path) {
+        std::wstring folder(path);
+        if (!FolderPlaylist::IsFolder(folder)) return false;
+        state.SelectionFolders.push_back(std::move(folder));
+        return true;
+    });
 }
 
 // The playlist's base name from the prompt; false when the user cancelled.
@@ -100,22 +75,22 @@ bool AskName(std::wstring_view extension, std::wstring& name) {
 void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
     ModuleState& state = ThreadState();
     InvokeTrace(L"Creating M3U Playlist...", Trace::BlankAfter);
-    auto& names = state.SelectionList;
-    auto& paths = state.SelectionPaths;
+    KeptFiles& files = state.SelectionList;
     const bool withFolders = state.Options.Folders != 0;
     if (withFolders) TakeFolders(state);
-    const std::wstring& first = paths.size() > 1 ? paths[1]
-                                : withFolders && !state.SelectionFolders.empty() ? state.SelectionFolders[0]
-                                                                                  : std::wstring();
+    const std::wstring_view first = files.size() > 1 ? files.Path(1)
+                                    : withFolders && !state.SelectionFolders.empty()
+                                        ? std::wstring_view(state.SelectionFolders[0])
+                                        : std::wstring_view();
     const std::wstring folder = Playlist::TargetFolder(directory, state.SelectionFolder, first);
-    const std::wstring oneFolder = SortSelection(names, paths, state.Options.Order);
+    const std::wstring oneFolder = SortSelection(files, state.Options.Order);
     InvokeTrace(L"", Trace::Raw);
 
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
     // selection. This playlist holds the files it was chosen for.
     Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
-    std::wstring lines = Playlist::Lines(names, paths, oneFolder, entry);
+    std::wstring lines = Playlist::Lines(files, oneFolder, entry);
     if (withFolders) {
         // The selected files first, then each folder's.
         // Files of one folder share what stands before their names.

@@ -1,5 +1,6 @@
 #include "Selection.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "DropFiles.h"
@@ -15,17 +16,9 @@ bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view 
 }
 
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {
-    std::vector<std::wstring>& names = files.names;
-    std::vector<std::wstring>& paths = files.paths;
-    std::size_t used = 0;
-    auto keep = [&](std::wstring_view name, std::wstring_view path) {
-        if (used < names.size()) names[used].assign(name);
-        else names.emplace_back(name);
-        if (used < paths.size()) paths[used].assign(path);
-        else paths.emplace_back(path);
-        ++used;
-    };
-    keep({}, {});
+    files.Clear();
+    // The kept paths fit in the list's own size: no growing while they come in.
+    files.Reserve(0, size / sizeof(std::uint16_t));
 
     const auto* bytes = static_cast<const unsigned char*>(block);
     // Each path is looked at in one reused buffer; only kept ones are copied.
@@ -52,11 +45,9 @@ std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files&
             return;
         }
         if (rules.seen) rules.seen(name, kept);
-        if (kept) keep(name, path);
+        if (kept) files.Add(path, name.size());
     });
-    names.resize(used);
-    paths.resize(used);
-    return used - 1;
+    return files.size() - 1;
 }
 
 }  // namespace Selection

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "KeptFiles.h"
+
 namespace Selection {
 
 // A name buffer of 500 characters: paths are cut to their first 499.
@@ -17,12 +19,8 @@ inline constexpr std::size_t kPathLimit = 499;
 // True when extension equals an entry of list, case included.
 bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view extension);
 
-// The files kept from one list: slot 0 is the empty text, then each kept
-// file's name part and, slot for slot, its full path, in list order.
-struct Files {
-    std::vector<std::wstring> names;
-    std::vector<std::wstring> paths;
-};
+// The files kept from one list, in list order after the empty slot 0.
+using Files = KeptFiles;
 
 struct Rules {
     const std::vector<std::wstring>* extensions;  // the keep rule's list
@@ -37,8 +35,7 @@ struct Rules {
 };
 
 // Reads the paths of a CF_HDROP block (a DROPFILES header and its list) into
-// files, whose strings are reused: freeing and allocating them anew for every
-// file costs more than reading the list. A path is cut to kPathLimit before
+// files, whose buffers are reused. A path is cut to kPathLimit before
 // its name part is taken; an empty one is passed over. Returns the number of
 // files kept.
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files);

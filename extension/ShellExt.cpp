@@ -130,12 +130,11 @@ void ShellExt::AdoptMenuBitmap(HBITMAP bitmap) {
 namespace {
 
 // Nothing of an earlier selection survives a fetch that fails: a later
-// command must never write another menu's files. Its strings are handed back
+// command must never write another menu's files. Its buffers are handed back
 // for the next list to reuse.
 Selection::Files ForgetSelection(ModuleState& state) {
-    Selection::Files files{std::move(state.SelectionList), std::move(state.SelectionPaths)};
-    state.SelectionList.assign(1, std::wstring());
-    state.SelectionPaths.assign(1, std::wstring());
+    Selection::Files files = std::move(state.SelectionList);
+    state.SelectionList.Clear();
     state.SelectionFolder.clear();
     state.SelectionFolders.clear();
     state.ShowMenu = 0;
@@ -205,8 +204,7 @@ HRESULT ShellExt::IShellExtInit_Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataOb
                 rules.folders = &state.SelectionFolders;
             }
             const std::size_t kept = Selection::ReadDropList(medium.get(), rules, files);
-            state.SelectionList = std::move(files.names);
-            state.SelectionPaths = std::move(files.paths);
+            state.SelectionList = std::move(files);
             if (state.TraceSwitch)
                 for (const std::wstring& folder : state.SelectionFolders)
                     InitializeTrace(L"Selected Folder: " + folder +

@@ -10,6 +10,7 @@
 
 #include "Failure.h"
 #include "General.h"
+#include "KeptFiles.h"
 #include "ModuleState.h"
 #include "Trace.h"
 
@@ -20,9 +21,11 @@ constexpr Trace::Procedure SortTrace{L"General", L"Sort()"};
 
 }  // namespace
 
+namespace {
+
 // Names in one folder often share long starts: those are passed over several
 // code units at a time.
-bool OrdinalLess(const std::wstring& a, const std::wstring& b) {
+bool OrdinalBefore(std::wstring_view a, std::wstring_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     const wchar_t* x = a.data();
     const wchar_t* y = b.data();
@@ -39,22 +42,28 @@ bool OrdinalLess(const std::wstring& a, const std::wstring& b) {
     return a.size() < b.size();
 }
 
+}  // namespace
+
+bool OrdinalLess(const std::wstring& a, const std::wstring& b) { return OrdinalBefore(a, b); }
+
 namespace {
 
 constexpr int32_t kShortRange = 16;
 
-template <class Before>
-void InsertionSort(std::vector<std::wstring>& list, int32_t low, int32_t high, Before SortsBefore) {
-    for (int32_t i = low + 1; i <= high; ++i) {
-        if (!SortsBefore(list[i], list[i - 1])) continue;
-        std::wstring moving = std::move(list[i]);
-        int32_t j = i;
-        do {
-            list[j] = std::move(list[j - 1]);
-            --j;
-        } while (j > low && SortsBefore(moving, list[j - 1]));
-        list[j] = std::move(moving);
-    }
+// The kept files sort by their names; each slot moves whole, path and all.
+struct FileNames {
+    KeptFiles& files;
+    std::size_t size() const { return files.size(); }
+    std::wstring_view operator[](int32_t i) const { return files.Name(i); }
+};
+
+void SwapSlots(std::vector<std::wstring>& list, int32_t i, int32_t j) { list[i].swap(list[j]); }
+void SwapSlots(FileNames& list, int32_t i, int32_t j) { list.files.Swap(i, j); }
+
+template <class List, class Before>
+void InsertionSort(List& list, int32_t low, int32_t high, Before SortsBefore) {
+    for (int32_t i = low + 1; i <= high; ++i)
+        for (int32_t j = i; j > low && SortsBefore(list[j], list[j - 1]); --j) SwapSlots(list, j, j - 1);
 }
 
 int32_t Checked(int64_t value) {
@@ -71,8 +80,8 @@ struct Frame {
 
 // Every scan stops at the range's ends, so even a comparison that is not a
 // strict order cannot lead it outside the range.
-template <class Before>
-void SortWith(std::vector<std::wstring>& list, int32_t low, int32_t high, Before SortsBefore, bool traced) {
+template <class List, class Before>
+void SortWith(List& list, int32_t low, int32_t high, Before SortsBefore, bool traced) {
     ModuleState& state = ThreadState();
     int16_t quietDepth = 0;
     int16_t& depth = traced ? state.TraceDepth : quietDepth;
@@ -124,7 +133,7 @@ void SortWith(std::vector<std::wstring>& list, int32_t low, int32_t high, Before
                 if (i > j) break;
                 if (tracing)
                     trace(L"Swapping elements " + std::to_wstring(i) + L"," + std::to_wstring(j));
-                list[i].swap(list[j]);
+                SwapSlots(list, i, j);
                 if (p == i) p = j;
                 else if (p == j) p = i;
                 i = Checked(int64_t{i} + 1);
@@ -181,6 +190,28 @@ void SortWith(std::vector<std::wstring>& list, int32_t low, int32_t high, Before
 
 void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high) {
     SortWith(list, low, high, [](const std::wstring& a, const std::wstring& b) { return OrdinalLess(a, b); }, true);
+}
+
+// Equal names keep the selection's order: their texts lie in the one buffer
+// in the order they came.
+void Sort(KeptFiles& files, int32_t low, int32_t high) {
+    FileNames names{files};
+    SortWith(names, low, high,
+             [](std::wstring_view a, std::wstring_view b) {
+                 return OrdinalBefore(a, b) || (!OrdinalBefore(b, a) && a.data() < b.data());
+             },
+             true);
+}
+
+void Sort(KeptFiles& files, int32_t low, int32_t high, Less less) {
+    FileNames names{files};
+    // The chosen order compares whole texts.
+    SortWith(names, low, high,
+             [less](std::wstring_view a, std::wstring_view b) {
+                 const std::wstring x(a), y(b);
+                 return less(x, y) || (!less(y, x) && a.data() < b.data());
+             },
+             true);
 }
 
 void Sort(std::vector<std::wstring>& list, int32_t low, int32_t high, Less less) {

@@ -134,14 +134,13 @@ TEST(Selection, KeepsListedNamesWithTheirPathsInListOrder) {
     auto block = Block(20, true, Wide(list));
     Selection::Files files;
     // What an earlier, longer selection left must not survive.
-    files.names.assign(9, L"stale");
-    files.paths.assign(9, L"stale");
+    for (int i = 0; i < 9; ++i) files.Add(L"C:\\stale\\stale.mp3", 9);
     seen.clear();
     const Selection::Rules rules{&extensions, Latin1, Seen};
     EXPECT_EQ(Selection::Read(block.data(), block.size(), rules, files), 4u);
     const std::wstring cutPath = L"C:\\" + std::wstring(490, L'd') + L"\\x.mp3";
-    EXPECT_THAT(files.names, ElementsAre(L"", L"b.mp3", L"Album.wav", L"\u6771.b.mp3", L"x.mp3"));
-    EXPECT_THAT(files.paths, ElementsAre(L"", L"C:\\M\\b.mp3", L"D:\\Album.wav", L"E:\\\u6771.b.mp3", cutPath));
+    EXPECT_THAT(files.Names(), ElementsAre(L"", L"b.mp3", L"Album.wav", L"\u6771.b.mp3", L"x.mp3"));
+    EXPECT_THAT(files.Paths(), ElementsAre(L"", L"C:\\M\\b.mp3", L"D:\\Album.wav", L"E:\\\u6771.b.mp3", cutPath));
     EXPECT_EQ(seen.size(), 6u);
     EXPECT_EQ(seen[1], std::make_pair(std::wstring(L"SONG.MP3"), false));
     EXPECT_EQ(seen[3], std::make_pair(std::wstring(L"README"), false));
@@ -149,8 +148,8 @@ TEST(Selection, KeepsListedNamesWithTheirPathsInListOrder) {
     // 8-bit names go through the code page; nothing listed keeps nothing.
     auto ansi = Block(20, false, Ansi(std::string("C:\\caf\xe9.mp3\0x.ogg\0\0", 19)));
     EXPECT_EQ(Selection::Read(ansi.data(), ansi.size(), rules, files), 1u);
-    EXPECT_THAT(files.names, ElementsAre(L"", L"caf\u00e9.mp3"));
+    EXPECT_THAT(files.Names(), ElementsAre(L"", L"caf\u00e9.mp3"));
     const std::vector<std::wstring> none;
     EXPECT_EQ(Selection::Read(ansi.data(), ansi.size(), {&none, Latin1, nullptr}, files), 0u);
-    EXPECT_THAT(files.paths, ElementsAre(L""));
+    EXPECT_THAT(files.Paths(), ElementsAre(L""));
 }

@@ -42,10 +42,18 @@ std::string ToUtf8(std::wstring_view t) {
 }
 const Playlist::Codec kCodec{Fits, ToLatin1, FromLatin1, ToUtf8};
 
-// Lines of bare names, as a selection without known paths gives them.
+// Kept files from their paths; slot 0 of paths is passed over.
+KeptFiles Kept(const std::vector<std::wstring>& paths) {
+    KeptFiles files;
+    for (std::size_t i = 1; i < paths.size(); ++i)
+        files.Add(paths[i], paths[i].size() - (paths[i].rfind(L'\\') + 1));
+    return files;
+}
+
+// Lines of bare names, as files without a folder give them.
 std::wstring NameLines(std::vector<std::wstring> names) {
     Playlist::EntryMaker entry(L"", false);
-    return Playlist::Lines(names, {}, {}, entry);
+    return Playlist::Lines(Kept(names), {}, entry);
 }
 
 std::string Bytes(std::vector<std::wstring> entries, bool overwrite, std::string_view old,
@@ -113,7 +121,7 @@ TEST(PlaylistEntry, RelativeEntriesStartingWithHashAreNoComments) {
     EXPECT_EQ(relative(L"C:\\Music\\a#1.mp3", L"a#1.mp3"), L"a#1.mp3");
     // Files of one folder share what stands before their names.
     Playlist::EntryMaker shared(L"C:\\Music\\", false);
-    EXPECT_EQ(Playlist::Lines({L"", L"#2.mp3"}, {}, L"C:\\Music\\", shared), L".\\#2.mp3\r\n");
+    EXPECT_EQ(Playlist::Lines(Kept({L"", L"C:\\Music\\#2.mp3"}), L"C:\\Music\\", shared), L".\\#2.mp3\r\n");
     // Full paths never start with "#" and stay as they are.
     Playlist::EntryMaker full(L"#\\", true);
     EXPECT_EQ(full(L"C:\\#\\#3.mp3", L"#3.mp3"), L"C:\\#\\#3.mp3");
@@ -127,51 +135,30 @@ TEST(PlaylistFolder, InvokingFolderThenViewFolderThenFirstFile) {
     EXPECT_EQ(Playlist::TargetFolder(L"", L"", L""), L"\\");
 }
 
-TEST(PlaylistOrder, SortedNamesKeepTheirOwnPaths) {
-    // Slot 0 is the empty slot; two files named x.mp3 from different folders.
-    std::vector<std::wstring> names{L"", L"x.mp3", L"B.mp3", L"x.mp3", L"a.mp3"};
-    std::vector<std::wstring> paths{L"", L"C:\\One\\x.mp3", L"C:\\One\\B.mp3", L"D:\\Two\\x.mp3",
-                                    L"C:\\One\\a.mp3"};
-    std::vector<std::wstring> sorted{L"", L"B.mp3", L"a.mp3", L"x.mp3", L"x.mp3"};
-    auto got = Playlist::PathsInOrder(sorted, names, paths);
-    std::vector<std::wstring> want{L"", L"C:\\One\\B.mp3", L"C:\\One\\a.mp3", L"C:\\One\\x.mp3",
-                                   L"D:\\Two\\x.mp3"};
-    EXPECT_EQ(got, want);
-    // A sorted list in some other order still pairs each name with a path of its own.
-    std::vector<std::wstring> odd{L"", L"x.mp3", L"a.mp3", L"x.mp3", L"B.mp3"};
-    got = Playlist::PathsInOrder(odd, names, paths);
-    EXPECT_EQ(got[2], L"C:\\One\\a.mp3");
-    EXPECT_EQ(got[4], L"C:\\One\\B.mp3");
-    EXPECT_NE(got[1], got[3]);
-    EXPECT_EQ(got[1].substr(got[1].size() - 5), L"x.mp3");
-}
-
-TEST(PlaylistOrder, CommonFolderOnlyWhenEveryPathIsFolderPlusName) {
+TEST(PlaylistOrder, CommonFolderOnlyWhenEveryFileLiesInIt) {
     using Playlist::CommonFolder;
-    EXPECT_EQ(CommonFolder({L"", L"a.mp3", L"b.mp3"}, {L"", L"C:\\M\\a.mp3", L"C:\\M\\b.mp3"}),
-              L"C:\\M\\");
-    EXPECT_EQ(CommonFolder({L"", L"a.mp3", L"b.mp3"}, {L"", L"C:\\M\\a.mp3", L"C:\\N\\b.mp3"}), L"");
-    EXPECT_EQ(CommonFolder({L"", L"a.mp3"}, {L"", L"C:\\M\\xa.mp3"}), L"");
-    EXPECT_EQ(CommonFolder({L"", L""}, {L"", L"C:\\M\\"}), L"");
-    EXPECT_EQ(CommonFolder({L"", L"a.mp3"}, {L""}), L"");
+    EXPECT_EQ(CommonFolder(Kept({L"", L"C:\\M\\a.mp3", L"C:\\M\\b.mp3"})), L"C:\\M\\");
+    EXPECT_EQ(CommonFolder(Kept({L"", L"C:\\M\\a.mp3", L"C:\\N\\b.mp3"})), L"");
+    EXPECT_EQ(CommonFolder(Kept({L"", L"C:\\M\\a.mp3", L"C:\\M\\"})), L"");
+    EXPECT_EQ(CommonFolder(Kept({L"", L"a.mp3"})), L"");
+    EXPECT_EQ(CommonFolder(Kept({L""})), L"");
 }
 
 // The shared prefix of files from one folder must give the entries each
 // file's own path gives.
 TEST(PlaylistBytes, OneFolderLinesEqualLinesFromEachPath) {
-    const std::vector<std::wstring> names{L"", L"a.mp3", L"B.mp3"};
-    const std::vector<std::wstring> paths{L"", L"C:\\Music\\Sub\\a.mp3", L"C:\\Music\\Sub\\B.mp3"};
-    const std::wstring folder = Playlist::CommonFolder(names, paths);
+    const KeptFiles files = Kept({L"", L"C:\\Music\\Sub\\a.mp3", L"C:\\Music\\Sub\\B.mp3"});
+    const std::wstring_view folder = Playlist::CommonFolder(files);
     ASSERT_EQ(folder, L"C:\\Music\\Sub\\");
     for (const wchar_t* playlistFolder : {L"C:\\Music\\Sub\\", L"C:\\music\\", L"C:\\Other\\", L"D:\\", L""}) {
         for (bool full : {false, true}) {
             Playlist::EntryMaker shared(playlistFolder, full), each(playlistFolder, full);
-            EXPECT_EQ(Playlist::Lines(names, paths, folder, shared), Playlist::Lines(names, paths, {}, each))
+            EXPECT_EQ(Playlist::Lines(files, folder, shared), Playlist::Lines(files, {}, each))
                 << testing::PrintToString(std::wstring(playlistFolder)) << full;
         }
     }
     Playlist::EntryMaker entry(L"C:\\Music\\", false);
-    EXPECT_EQ(Playlist::Lines(names, paths, folder, entry), L"Sub\\a.mp3\r\nSub\\B.mp3\r\n");
+    EXPECT_EQ(Playlist::Lines(files, folder, entry), L"Sub\\a.mp3\r\nSub\\B.mp3\r\n");
 }
 
 TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {

@@ -6,6 +6,7 @@
 
 #include "FakeTracePlatform.h"
 #include "General.h"
+#include "KeptFiles.h"
 #include "ModuleState.h"
 
 namespace {
@@ -61,6 +62,35 @@ TEST_F(SortTest, AgreesWithStdSortOnRandomLists) {
         ASSERT_EQ(list, expected) << "round " << round;
         ASSERT_EQ(ThreadState().TraceDepth, 0);
     }
+}
+
+// Kept files sort by name alone, as the names do, and every name stays with
+// its own path, folder included; slot 0 and a later Clear start empty.
+TEST_F(SortTest, KeptFilesSortByNameAndKeepTheirPaths) {
+    std::mt19937 random(77);
+    const std::wstring folders[] = {L"C:\\Music\\", L"D:\\B\\", L"\\\\srv\\x\\"};
+    KeptFiles files;
+    List names(1), paths;
+    for (int k = 0; k < 200; ++k) {
+        std::wstring name(std::uniform_int_distribution<int>(0, 3)(random), L'a');
+        for (wchar_t& c : name) c = L'A' + std::uniform_int_distribution<int>(0, 3)(random);
+        files.Add(folders[k % 3] + name, name.size());
+        names.push_back(name);
+        paths.push_back(folders[k % 3] + name);
+    }
+    General::Sort(files, 1, static_cast<int32_t>(files.size()) - 1);
+    General::Sort(names, 1, static_cast<int32_t>(names.size()) - 1);
+    EXPECT_EQ(files.Names(), names);
+    List after = files.Paths();
+    EXPECT_EQ(after[0], L"");
+    after.erase(after.begin());
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(after[i].ends_with(names[i + 1])) << i;
+    std::sort(after.begin(), after.end());
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(after, paths);
+    files.Clear();
+    EXPECT_EQ(files.size(), 1u);
+    EXPECT_EQ(files.Name(0), L"");
 }
 
 // Names of one folder share long starts; they must still part at the first

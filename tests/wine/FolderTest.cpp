@@ -125,12 +125,8 @@ protected:
         ModuleState& s = ThreadState();
         s.Options = options;
         s.SelectionFolder.clear();
-        s.SelectionList.assign(1, L"");
-        s.SelectionPaths.assign(1, L"");
-        for (const auto& name : files) {
-            s.SelectionList.push_back(name);
-            s.SelectionPaths.push_back(root + L"\\" + name);
-        }
+        s.SelectionList.Clear();
+        for (const auto& name : files) s.SelectionList.Add(root + L"\\" + name, name.size());
         s.SelectionFolders.clear();
         for (const auto& name : folders) s.SelectionFolders.push_back(root + L"\\" + name);
         const std::string directory(root.begin(), root.end());

@@ -74,8 +74,8 @@ TEST(Selection, KeepsListedNamesWithFullPathsInShellOrder) {
         Handler h;
         h.Initialize({Dir + L"b.mp3", Dir + L"SONG.MP3", L"D:\\x\\Album.wav", Dir + L"a.b.mp3", Dir + L"README"});
         const ModuleState& s = ThreadState();
-        EXPECT_THAT(s.SelectionList, ElementsAre(L"", L"b.mp3", L"Album.wav", L"a.b.mp3"));
-        EXPECT_THAT(s.SelectionPaths, ElementsAre(L"", Dir + L"b.mp3", L"D:\\x\\Album.wav", Dir + L"a.b.mp3"));
+        EXPECT_THAT(s.SelectionList.Names(), ElementsAre(L"", L"b.mp3", L"Album.wav", L"a.b.mp3"));
+        EXPECT_THAT(s.SelectionList.Paths(), ElementsAre(L"", Dir + L"b.mp3", L"D:\\x\\Album.wav", Dir + L"a.b.mp3"));
         EXPECT_EQ(s.ShowMenu, -1);
     });
 }
@@ -85,10 +85,10 @@ TEST(Selection, NamesOutsideTheCodePageAndEightBitBlocksArriveIntact) {
     support::OnNewThread([] {
         Handler h;
         h.Initialize({Dir + L"\u6771\u4eac.mp3", Dir + L"caf\u00e9.mp3"});
-        EXPECT_THAT(ThreadState().SelectionList, ElementsAre(L"", L"\u6771\u4eac.mp3", L"caf\u00e9.mp3"));
+        EXPECT_THAT(ThreadState().SelectionList.Names(), ElementsAre(L"", L"\u6771\u4eac.mp3", L"caf\u00e9.mp3"));
         // A block of 8-bit names (an older source) is read in the code page.
         h.Initialize({Dir + L"x.mp3", Dir + L"y.txt"}, false);
-        EXPECT_THAT(ThreadState().SelectionList, ElementsAre(L"", L"x.mp3"));
+        EXPECT_THAT(ThreadState().SelectionList.Names(), ElementsAre(L"", L"x.mp3"));
     });
 }
 
@@ -100,7 +100,7 @@ TEST(Selection, PathsAreCutTo499CharactersBeforeTheNameIsTaken) {
         h.Initialize({folder + L"long-name.mp3",          // 497: kept whole
                       folder + L"abcdefghijk.mp3xyz",      // cut after "mp3" (499)
                       folder + std::wstring(20, L'n') + L".mp3"});  // cut inside the name
-        EXPECT_THAT(ThreadState().SelectionList, ElementsAre(L"", L"long-name.mp3", L"abcdefghijk.mp3"));
+        EXPECT_THAT(ThreadState().SelectionList.Names(), ElementsAre(L"", L"long-name.mp3", L"abcdefghijk.mp3"));
     });
 }
 
@@ -112,11 +112,11 @@ TEST(Selection, ALaterSelectionReplacesAnEarlierOneWhole) {
         const std::wstring longer = Dir + L"Sub\\" + std::wstring(60, L'x') + L".mp3";
         h.Initialize({longer, Dir + L"z.txt"});
         const ModuleState& s = ThreadState();
-        EXPECT_THAT(s.SelectionList, ElementsAre(L"", std::wstring(60, L'x') + L".mp3"));
-        EXPECT_THAT(s.SelectionPaths, ElementsAre(L"", longer));
+        EXPECT_THAT(s.SelectionList.Names(), ElementsAre(L"", std::wstring(60, L'x') + L".mp3"));
+        EXPECT_THAT(s.SelectionList.Paths(), ElementsAre(L"", longer));
         h.Initialize({Dir + L"y.txt"});
-        EXPECT_THAT(s.SelectionList, ElementsAre(L""));
-        EXPECT_THAT(s.SelectionPaths, ElementsAre(L""));
+        EXPECT_THAT(s.SelectionList.Names(), ElementsAre(L""));
+        EXPECT_THAT(s.SelectionList.Paths(), ElementsAre(L""));
         EXPECT_EQ(s.ShowMenu, 0);
     });
 }
@@ -131,8 +131,8 @@ TEST(Selection, AFailedFetchLeavesNothingOfTheEarlierSelection) {
         EXPECT_EQ(h.init->Initialize(nullptr, &none, nullptr), S_OK);
         const ModuleState& s = ThreadState();
         EXPECT_EQ(s.ShowMenu, 0);
-        EXPECT_THAT(s.SelectionList, ElementsAre(L""));
-        EXPECT_THAT(s.SelectionPaths, ElementsAre(L""));
+        EXPECT_THAT(s.SelectionList.Names(), ElementsAre(L""));
+        EXPECT_THAT(s.SelectionList.Paths(), ElementsAre(L""));
         EXPECT_TRUE(s.SelectionFolder.empty());
     });
 }

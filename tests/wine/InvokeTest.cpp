@@ -22,6 +22,13 @@ using StartupFiles::DebugLines;
 
 namespace {
 
+// The thread's selection as Initialize leaves it: each file's path, its name the part after the last "\".
+void SelectPaths(const std::vector<std::wstring>& paths) {
+    KeptFiles& files = ThreadState().SelectionList;
+    files.Clear();
+    for (const auto& p : paths) files.Add(p, p.size() - p.rfind(L'\\') - 1);
+}
+
 bool Exists(const std::wstring& path);
 
 std::string Read(const std::wstring& path) {
@@ -72,15 +79,11 @@ protected:
         Select(folder, {L"b.mp3", L"A.mp3"});
     }
 
-    // The selection as Initialize leaves it: names and paths slot for slot.
+    // The selection as Initialize leaves it.
     static void Select(const std::wstring& from, const std::vector<std::wstring>& names) {
-        ModuleState& s = ThreadState();
-        s.SelectionList.assign(1, L"");
-        s.SelectionPaths.assign(1, L"");
-        for (const auto& n : names) {
-            s.SelectionList.push_back(n);
-            s.SelectionPaths.push_back(from + L"\\" + n);
-        }
+        std::vector<std::wstring> paths;
+        for (const auto& n : names) paths.push_back(from + L"\\" + n);
+        SelectPaths(paths);
     }
 
     HRESULT Run(const char* directory, LPCSTR verb = MAKEINTRESOURCEA(0)) {
@@ -95,11 +98,10 @@ protected:
 
     // Each slot's path still ends in its own name, as a later run needs.
     static void ExpectPaired(const std::wstring& from) {
-        const ModuleState& s = ThreadState();
-        ASSERT_EQ(s.SelectionList.size(), s.SelectionPaths.size());
-        EXPECT_EQ(s.SelectionPaths[0], L"");
-        for (size_t i = 1; i < s.SelectionList.size(); ++i)
-            EXPECT_EQ(s.SelectionPaths[i], from + L"\\" + s.SelectionList[i]) << i;
+        const KeptFiles& files = ThreadState().SelectionList;
+        EXPECT_EQ(files.Path(0), L"");
+        for (size_t i = 1; i < files.size(); ++i)
+            EXPECT_EQ(files.Path(i), from + L"\\" + std::wstring(files.Name(i))) << i;
     }
 
     std::wstring Playlist(const std::wstring& name = L"new", const wchar_t* extension = L".m3u") const {
@@ -160,17 +162,14 @@ TEST_F(Invoke, PlaylistGoesToTheViewFolderWhenNoDirectoryIsGiven) {
     CreateDirectoryW(other.c_str(), nullptr);
     ModuleState& s = ThreadState();
     s.SelectionFolder.clear();
-    s.SelectionList = {L"", L"z.mp3", L"a.mp3"};
-    s.SelectionPaths = {L"", other + L"\\z.mp3", folder + L"\\a.mp3"};
+    SelectPaths({other + L"\\z.mp3", folder + L"\\a.mp3"});
     EXPECT_EQ(Run(nullptr), S_OK);
     EXPECT_EQ(Read(other + L"\\new.m3u"), "..\\Music\\a.mp3\r\nz.mp3\r\n");
 }
 
 TEST_F(Invoke, EntriesResolveFromThePlaylistFolder) {
     ModuleState& s = ThreadState();
-    s.SelectionList = {L"", L"b.mp3", L"a.mp3", L"c.mp3", L"a.mp3"};
-    s.SelectionPaths = {L"", folder + L"\\Sub\\b.mp3", L"D:\\x\\a.mp3", folder + L"\\c.mp3",
-                        folder + L"\\a.mp3"};
+    SelectPaths({folder + L"\\Sub\\b.mp3", L"D:\\x\\a.mp3", folder + L"\\c.mp3", folder + L"\\a.mp3"});
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist()), "D:\\x\\a.mp3\r\na.mp3\r\nSub\\b.mp3\r\nc.mp3\r\n");
     s.Options.Paths = 1;
@@ -597,7 +596,7 @@ TEST_F(Prompt, CancelLeavesTheSelectionSortedAndPaired) {
     Select(folder, {L"c.mp3", L"A.mp3", L"b.mp3"});
     Answer(L"[cancel]");
     EXPECT_EQ(Run(), S_OK);
-    EXPECT_EQ(ThreadState().SelectionList, (std::vector<std::wstring>{L"", L"A.mp3", L"b.mp3", L"c.mp3"}));
+    EXPECT_EQ(ThreadState().SelectionList.Names(), (std::vector<std::wstring>{L"", L"A.mp3", L"b.mp3", L"c.mp3"}));
     ExpectPaired(folder);
 }
 
@@ -640,9 +639,7 @@ TEST_F(Prompt, WaitSleepsAndRunsTheThreadsMessages) {
 LRESULT CALLBACK SelectElsewhere(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_APP) {
         auto* other = reinterpret_cast<const std::wstring*>(lParam);
-        ModuleState& s = ThreadState();
-        s.SelectionList.assign({L"", L"z.mp3"});
-        s.SelectionPaths.assign({L"", *other + L"\\z.mp3"});
+        SelectPaths({*other + L"\\z.mp3"});
         delivered = true;
         return 0;
     }
