@@ -16,6 +16,15 @@ void Pattern(std::wstring& out, const std::wstring& folder) {
     out += L'*';
 }
 
+// Folders kept by a cloud-files provider (OneDrive and the like) are reparse
+// points too, yet to the user they are ordinary folders: walk them. Links and
+// junctions, and any tag not known, are not followed, so no loop can form.
+bool IsCloudFolder(DWORD reparseTag) {
+    const DWORD family = reparseTag & ~static_cast<DWORD>(IO_REPARSE_TAG_CLOUD_MASK);
+    return family == static_cast<DWORD>(IO_REPARSE_TAG_CLOUD) ||
+           reparseTag == static_cast<DWORD>(IO_REPARSE_TAG_ONEDRIVE);
+}
+
 }  // namespace
 
 bool FolderReader::Read(const std::wstring& folder, const FolderWalk::Keep& keep, FolderWalk::Listing& out) {
@@ -29,7 +38,7 @@ bool FolderReader::Read(const std::wstring& folder, const FolderWalk::Keep& keep
         const wchar_t* name = found_.cFileName;
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
-            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsCloudFolder(found_.dwReserved0)) continue;
             out.folders.emplace_back(name);
         } else if (keep(name)) {
             out.files.emplace_back(name);
