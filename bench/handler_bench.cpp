@@ -14,7 +14,7 @@
 // working set of each side, each in a fresh process, and the first use of the
 // library on a thread that loads it (fresh processes, median).
 //
-// Usage (under Wine): bench_handler.exe DLL FIXTURE_ROOT
+// Usage (under Wine): bench_handler.exe DLL FIXTURE_ROOT [--first-use-only RUNS]
 //   FIXTURE_ROOT holds f1000, f10000 and f100000 (see bench/run-handler-bench).
 #include <windows.h>
 #include <objbase.h>
@@ -319,16 +319,26 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-baseline")
         return static_cast<int>(PeakChild(false, dll, argv[4]));
     if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use") return static_cast<int>(FirstUseChild(dll));
+    const auto quoted = [](const std::wstring& s) { return L"\"" + s + L"\""; };
+    const std::wstring childBase = quoted(dll) + L" " + quoted(root);
+    const auto firstUse = [&](int runs) {
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) times.push_back(RunChild(childBase + L" --first-use") / 1000.0);
+        std::printf("\nfirst use on a thread that loads the library: median %.1f ms, best %.1f ms (%d fresh processes)\n",
+                    Median(times), *std::min_element(times.begin(), times.end()), runs);
+    };
 
     WriteOptions(dll);
+    // The first use alone, as often as asked.
+    if (argc == 5 && std::wstring_view(argv[3]) == L"--first-use-only") {
+        firstUse(std::max(1, _wtoi(argv[4])));
+        return 0;
+    }
     IClassFactory* factory = Factory(dll);
     if (!factory) {
         std::fwprintf(stderr, L"cannot create the handler from %ls\n", dll.c_str());
         return 2;
     }
-    const auto quoted = [](const std::wstring& s) { return L"\"" + s + L"\""; };
-    const std::wstring childBase = quoted(dll) + L" " + quoted(root);
-
     int status = 0;
     std::printf("%-8s %-8s %-7s %12s %12s %7s %7s\n", "files", "playlist", "phase", "handler ms", "baseline ms",
                 "best", "median");
@@ -392,10 +402,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%-8zu %14.1f %14.1f %7.2f\n", count, h, b, b > 0 ? h / b : 0);
     }
 
-    std::vector<double> firstUse;
-    for (int i = 0; i < 7; ++i) firstUse.push_back(RunChild(childBase + L" --first-use") / 1000.0);
-    std::printf("\nfirst use on a thread that loads the library: median %.1f ms, best %.1f ms (7 fresh processes)\n",
-                Median(firstUse), *std::min_element(firstUse.begin(), firstUse.end()));
+    firstUse(7);
     CoUninitialize();
     return status;
 }

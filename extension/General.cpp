@@ -52,6 +52,7 @@ std::wstring SignedText(long value) {
 void Main() {
     Trace::Trapped(MainTrace, [&] {
         ModuleState& state = ThreadState();
+        Trace::Hold held;
         state.TraceSwitch = true;
         const VersionRecord version = OwnVersion();
         MainTrace(L"Begin Debug Information For application " + version.title + L" [" +

@@ -27,6 +27,8 @@ struct ModuleState {
     bool TraceSwitch = false;
     int16_t TraceDepth = 0;
     bool Started = false;  // Main has run on this thread
+    bool TraceHeld = false;   // the debug file stays open between lines (start-up)
+    void* TraceFile = nullptr; // that open file, once a line has been written
 
     // Handler state.
     KeptFiles SelectionList;                  // slot 0 is the empty text; each file's path and name

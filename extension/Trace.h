@@ -82,4 +82,14 @@ Stamp Now();
 void Append(std::wstring_view text, bool startNew);
 std::wstring DebugFile();
 
+// While one lives, the calling thread's lines go through one open debug file
+// instead of an open and close each: the start-up header is dozens of lines.
+class Hold {
+public:
+    Hold();
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+};
+
 }  // namespace Trace

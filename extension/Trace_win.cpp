@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Codepage.h"
+#include "ModuleState.h"
 #include "inihelper.h"
 
 namespace Trace {
@@ -29,17 +30,49 @@ std::wstring DebugFile() {
     return folder.empty() ? folder : folder + L"\\trkmenu.dbg";
 }
 
-void Append(std::wstring_view text, bool startNew) {
-    std::wstring path = DebugFile();
-    if (path.empty()) return;
-    HANDLE file = CreateFileW(path.c_str(), startNew ? GENERIC_WRITE : FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              startNew ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+namespace {
+
+HANDLE Open(const std::wstring& path, bool startNew) {
+    return CreateFileW(path.c_str(), startNew ? GENERIC_WRITE : FILE_APPEND_DATA,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       startNew ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void Write(HANDLE file, std::wstring_view text) {
     std::string bytes = Codepage::ToAnsi(text);
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
+
+void Append(std::wstring_view text, bool startNew) {
+    ModuleState& state = ThreadState();
+    if (state.TraceHeld && state.TraceFile && !startNew) {
+        Write(state.TraceFile, text);
+        return;
+    }
+    std::wstring path = DebugFile();
+    if (path.empty()) return;
+    HANDLE file = Open(path, startNew);
+    if (file == INVALID_HANDLE_VALUE) return;
+    Write(file, text);
     CloseHandle(file);
+    if (!state.TraceHeld) return;
+    if (state.TraceFile) CloseHandle(state.TraceFile);
+    // Append-only, as each single line is: another thread's lines still land
+    // after ours rather than under them.
+    file = Open(path, false);
+    state.TraceFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+Hold::Hold() { ThreadState().TraceHeld = true; }
+
+Hold::~Hold() {
+    ModuleState& state = ThreadState();
+    if (state.TraceFile) CloseHandle(state.TraceFile);
+    state.TraceFile = nullptr;
+    state.TraceHeld = false;
 }
 
 }  // namespace Trace
