@@ -2,6 +2,7 @@
 
 #include "General.h"
 #include "StartupFiles.h"
+#include "Trace.h"
 
 using namespace StartupFiles;
 using Lines = std::vector<std::wstring>;
@@ -214,6 +215,22 @@ TEST_F(Startup, EachNewThreadStartsTheDebugFileAfresh) {
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::wstring& l) { return l.starts_with(L"Begin Debug"); }),
               1);
+}
+
+// The start-up writes its lines through one open file: it must let go of it,
+// and the thread's later lines still land at the end.
+TEST_F(Startup, StartUpLetsGoOfTheDebugFile) {
+    SetOption(L"Debug", L"1");
+    OnNewThread([] {
+        General::StartThread();
+        Trace::DebugWrite(L"Test", L"Later()", L"after the start-up");
+    });
+    HANDLE exclusive = CreateFileW(DebugPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+    if (exclusive != INVALID_HANDLE_VALUE) CloseHandle(exclusive);
+    ASSERT_FALSE(DebugLines().empty());
+    EXPECT_EQ(DebugLines().back(), L" Test::Later() - after the start-up");
 }
 
 // A debug file that cannot be opened costs only its lines: the start-up
