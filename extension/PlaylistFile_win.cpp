@@ -62,6 +62,18 @@ void RefuseUnwritable(const std::wstring& path) {
         RaiseSystemError(ERROR_ACCESS_DENIED);
 }
 
+// Writes every byte into a file this command created at path; when that
+// fails, the file goes again before the failure goes on.
+void WriteOrDiscard(UniqueHandle& file, const std::wstring& path, std::string_view bytes) {
+    try {
+        WriteAll(file.get(), bytes);
+    } catch (...) {
+        file.reset();
+        Calls().deleteFile(path.c_str());
+        throw;
+    }
+}
+
 // Moves the open file over path (which must be a full path); false when the
 // system refuses, and the caller then moves it by name.
 bool RenameOver(HANDLE file, const std::wstring& path) {
@@ -98,13 +110,7 @@ void Replace(const std::wstring& path, std::string_view bytes) {
     if (h == INVALID_HANDLE_VALUE) RaiseSystemError(GetLastError());
     UniqueHandle file(h);
     DWORD error = ERROR_SUCCESS;
-    try {
-        WriteAll(file.get(), bytes);
-    } catch (...) {
-        file.reset();
-        Calls().deleteFile(temp.c_str());
-        throw;
-    }
+    WriteOrDiscard(file, temp, bytes);
     // Renamed through its own handle while still open: the system need not
     // find and open the file again. Where that is refused, by name. Once
     // renamed, every byte is written and the playlist whole; a failing close
@@ -123,13 +129,7 @@ void Replace(const std::wstring& path, std::string_view bytes) {
 // Writes bytes into a file that was just created; a file that could not be
 // written whole goes again (nothing was there before it).
 void Fill(UniqueHandle& file, const std::wstring& path, std::string_view bytes) {
-    try {
-        WriteAll(file.get(), bytes);
-    } catch (...) {
-        file.reset();
-        Calls().deleteFile(path.c_str());
-        throw;
-    }
+    WriteOrDiscard(file, path, bytes);
     if (!Close(file)) {
         const DWORD error = GetLastError();
         Calls().deleteFile(path.c_str());

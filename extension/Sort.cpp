@@ -94,6 +94,23 @@ void SortWith(List& list, int32_t low, int32_t high, Before SortsBefore, bool tr
     std::vector<Frame> stack;
     stack.reserve(64);
     stack.push_back(Frame{low, high});
+    // Sorts low..high as a child of the top frame, which goes on at after;
+    // a part of one element is in order already, and the frame goes on at skip.
+    auto Descend = [&](int32_t childLow, int32_t childHigh, Frame::Step after, Frame::Step skip) {
+        if (childLow < childHigh) {
+            trace(L"Begin Recursion loop...");
+            Trace::ProcEnter(depth);
+            stack.back().step = after;
+            stack.push_back(Frame{childLow, childHigh});
+        } else {
+            stack.back().step = skip;
+        }
+    };
+    auto Ascend = [&](Frame::Step next) {
+        Trace::ProcLeave(depth);
+        trace(L"Finished Recursion loop");
+        stack.back().step = next;
+    };
     while (!stack.empty()) {
         Frame& f = stack.back();
         switch (f.step) {
@@ -146,36 +163,16 @@ void SortWith(List& list, int32_t low, int32_t high, Before SortsBefore, bool tr
             break;
         }
         case Frame::Left:
-            if (f.low < f.j) {
-                trace(L"Begin Recursion loop...");
-                Trace::ProcEnter(depth);
-                f.step = Frame::AfterLeft;
-                const Frame child{f.low, f.j};
-                stack.push_back(child);  // f is not used after this
-            } else {
-                f.step = Frame::Right;
-            }
+            Descend(f.low, f.j, Frame::AfterLeft, Frame::Right);
             break;
         case Frame::AfterLeft:
-            Trace::ProcLeave(depth);
-            trace(L"Finished Recursion loop");
-            f.step = Frame::Right;
+            Ascend(Frame::Right);
             break;
         case Frame::Right:
-            if (f.i < f.high) {
-                trace(L"Begin Recursion loop...");
-                Trace::ProcEnter(depth);
-                f.step = Frame::AfterRight;
-                const Frame child{f.i, f.high};
-                stack.push_back(child);
-            } else {
-                f.step = Frame::Finish;
-            }
+            Descend(f.i, f.high, Frame::AfterRight, Frame::Finish);
             break;
         case Frame::AfterRight:
-            Trace::ProcLeave(depth);
-            trace(L"Finished Recursion loop");
-            f.step = Frame::Finish;
+            Ascend(Frame::Finish);
             break;
         case Frame::Finish:
             Trace::ProcLeave(depth);

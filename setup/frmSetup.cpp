@@ -209,9 +209,8 @@ void PaintSeparator(HWND form, HDC dc) {
     const int left = DialogKit::Scale(15, dpi), right = DialogKit::Scale(8865, dpi);
     RECT grey{left, DialogKit::Scale(855, dpi), right, DialogKit::Scale(855, dpi) + thickness};
     RECT white{left, DialogKit::Scale(870, dpi), right, DialogKit::Scale(870, dpi) + thickness};
-    HBRUSH greyBrush = CreateSolidBrush(RGB(128, 128, 128));
-    FillRect(dc, &grey, greyBrush);
-    DeleteObject(greyBrush);
+    const Handles::UniqueBrush greyBrush(CreateSolidBrush(RGB(128, 128, 128)));
+    FillRect(dc, &grey, greyBrush.get());
     FillRect(dc, &white, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
@@ -219,14 +218,14 @@ void PaintLogo(HWND form, const DRAWITEMSTRUCT& item) {
     BITMAP info{};
     HBITMAP logo = FormOf(form)->logo.get();
     if (!logo || !GetObjectW(logo, sizeof info, &info)) return;
-    HDC memory = CreateCompatibleDC(item.hDC);
-    HGDIOBJ old = SelectObject(memory, logo);
+    const Handles::UniqueDC memory(CreateCompatibleDC(item.hDC));
+    if (!memory) return;
+    HGDIOBJ old = SelectObject(memory.get(), logo);
     const RECT& r = item.rcItem;
     SetStretchBltMode(item.hDC, HALFTONE);
-    StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, info.bmWidth,
+    StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), 0, 0, info.bmWidth,
                info.bmHeight, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    SelectObject(memory.get(), old);
 }
 
 INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
