@@ -16,38 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "DropDataObject.h"
+#include "FileBytes.h"
 #include "inihelper.h"
 #include "trkmenu_h.h"
 
 namespace {
 
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string Read(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    LARGE_INTEGER size{};
-    GetFileSizeEx(h, &size);
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    bytes.resize(got);
-    CloseHandle(h);
-    return bytes;
-}
 
 // The subfolders of parent, in the order the shell lists them.
 std::vector<std::wstring> Subfolders(const std::wstring& parent) {
@@ -170,8 +147,8 @@ int wmain(int argc, wchar_t** argv) {
         baseline = std::min(baseline, b);
         ratios.push_back(h / b);
     }
-    const std::string bytes = Read(handlerFile);
-    const bool same = !bytes.empty() && bytes == Read(baselineFile);
+    const std::string bytes = FileBytes::Read(handlerFile);
+    const bool same = !bytes.empty() && bytes == FileBytes::Read(baselineFile);
     size_t lines = std::count(bytes.begin(), bytes.end(), '\n');
     std::sort(ratios.begin(), ratios.end());
     if (!ok || !same) {

@@ -30,7 +30,9 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchClock.h"
 #include "DropDataObject.h"
+#include "FileBytes.h"
 #include "trkmenu_h.h"
 
 namespace {
@@ -40,31 +42,6 @@ using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 // The shipped list, as users have it.
 constexpr std::wstring_view kExtensions[] = {L"mp3", L"mp2", L"mpa", L"voc", L"wav", L"it",  L"xm",  L"s3m",
                                              L"stm", L"mod", L"dsm", L"far", L"ult", L"mtm", L"669", L"wma"};
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string Read(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    LARGE_INTEGER size{};
-    GetFileSizeEx(h, &size);
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    bytes.resize(got);
-    CloseHandle(h);
-    return bytes;
-}
 
 // Every file of the folder, in a shuffled order, as one CF_HDROP block. The
 // names go straight into the block so that the fixture itself adds little to
@@ -376,12 +353,12 @@ int wmain(int argc, wchar_t** argv) {
                 invokeRatios.push_back(h.invoke / b.invoke);
                 wholeRatios.push_back(h.whole / b.whole);
             }
-            const std::string written = Read(handlerFile);
-            const bool same = ok && !written.empty() && written == Read(baselineFile);
+            const std::string written = FileBytes::Read(handlerFile);
+            const bool same = ok && !written.empty() && written == FileBytes::Read(baselineFile);
             const char* mode = fresh ? "new" : "replace";
             if (!same) {
                 std::printf("%-8zu %-8s failed (runs %s, bytes %s)\n", count, mode, ok ? "ok" : "failed",
-                            written == Read(baselineFile) ? "equal" : "differ");
+                            written == FileBytes::Read(baselineFile) ? "equal" : "differ");
                 status = 1;
                 continue;
             }
