@@ -1,6 +1,9 @@
 #include "OptionText.h"
 
+#include <algorithm>
+
 #include "Failure.h"
+#include "NoCase.h"
 
 namespace OptionText {
 namespace {
@@ -75,6 +78,25 @@ std::vector<std::wstring> SplitExtensions(std::wstring_view text) {
 
 bool IsValidExtension(std::wstring_view element) {
     return element.find_first_of(L"\\/:*?<>|") == std::wstring_view::npos;
+}
+
+std::optional<std::wstring_view> StoredValue(std::wstring_view section, std::wstring_view key) {
+    while (!section.empty() && section.front() != L'\0') {
+        const size_t end = std::min(section.find(L'\0'), section.size());
+        const std::wstring_view entry = section.substr(0, end);
+        section.remove_prefix(std::min(end + 1, section.size()));
+        const size_t equals = entry.find(L'=');
+        if (!NoCase::SameFolded(Trim(entry.substr(0, equals)), key)) continue;
+        if (equals == std::wstring_view::npos) return std::nullopt;
+        return Trim(entry.substr(equals + 1));
+    }
+    return std::nullopt;
+}
+
+std::wstring ProfileValue(std::wstring_view stored) {
+    if (stored.size() > 1 && (stored.front() == L'"' || stored.front() == L'\'') && stored.back() == stored.front())
+        stored = stored.substr(1, stored.size() - 2);
+    return std::wstring(stored.substr(0, 254));
 }
 
 }  // namespace OptionText

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,5 +23,15 @@ int16_t ToInteger16(std::wstring_view text);
 std::vector<std::wstring> SplitExtensions(std::wstring_view text);
 // None of \ / : * ? < > | ; the empty element is valid.
 bool IsValidExtension(std::wstring_view element);
+
+// A whole section as GetPrivateProfileSectionW hands it out
+// ("name=value\0...\0"), read once instead of a file access per key. The
+// text the file holds for key (names without regard to case, the first
+// entry wins, blanks and tabs trimmed, quotes kept); none when the key is
+// missing or has no "=".
+std::optional<std::wstring_view> StoredValue(std::wstring_view section, std::wstring_view key);
+// What GetPrivateProfileStringW answers for that stored text: one pair of
+// matching quotes removed, at most 254 characters.
+std::wstring ProfileValue(std::wstring_view stored);
 
 }  // namespace OptionText

@@ -17,6 +17,21 @@ std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstr
     return std::wstring(buffer, n);
 }
 
+std::wstring ReadSection(std::wstring_view section, std::wstring_view file) {
+    const std::wstring s(section), f(file);
+    std::wstring block(2048, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(block.size());
+        const DWORD n = GetPrivateProfileSectionW(s.c_str(), block.data(), size, f.c_str());
+        // size - 2 means the section did not fit.
+        if (n + 2 < size || size >= (1u << 24)) {
+            block.resize(n < size ? n : size);
+            return block;
+        }
+        block.assign(block.size() * 4, L'\0');
+    }
+}
+
 bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
               std::wstring_view file) {
     std::wstring s(section), k(key), v(value), f(file);

@@ -14,6 +14,10 @@ namespace inihelper {
 std::wstring IniRead(std::wstring_view section, std::wstring_view key, std::wstring_view file,
                      std::wstring_view defaultValue = {});
 
+// The whole section in one file access, as OptionText::StoredValue reads it;
+// empty when file or section is missing.
+std::wstring ReadSection(std::wstring_view section, std::wstring_view file);
+
 // Creates file, section and key as needed; replaces a value in place.
 bool IniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
               std::wstring_view file);

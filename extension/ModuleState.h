@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "KeptFiles.h"
+#include "OptionTable.h"
 
 struct OptionSet {
     int16_t Bitmaps = 0;
@@ -20,6 +22,11 @@ struct OptionSet {
     int16_t Folders = 0;
     std::wstring Files;                      // normalised: valid elements joined by ","
     std::vector<std::wstring> ExtensionList; // valid elements in file order
+    // As GetOptions found them, so that SetOptions rewrites only what
+    // changes: the file, and each key's text there (the numeric keys, then
+    // Files), none where it was missing.
+    std::wstring File;
+    std::optional<std::wstring> Stored[OptionTable::NumericCount + 1];
 };
 
 struct ModuleState {

@@ -34,18 +34,24 @@ void GetOptions() {
 
     GetOptionsTrace(L"Begin GetOptions()");
     Trace::ProcEnter(state.TraceDepth);
-    const std::wstring file = inihelper::OptionsFile();
+    options.File = inihelper::OptionsFile();
+    // One read of the section: each profile call opens the file again.
+    const std::wstring section = inihelper::ReadSection(kSection, options.File);
+    const auto read = [&](int slot, std::wstring_view key, std::wstring_view defaultValue) {
+        const auto stored = OptionText::StoredValue(section, key);
+        options.Stored[slot] = stored ? std::optional<std::wstring>(*stored) : std::nullopt;
+        return stored ? OptionText::ProfileValue(*stored) : std::wstring(defaultValue);
+    };
 
     for (int k = 0; k < OptionTable::NumericCount; ++k) {
         const OptionTable::NumericOption& key = kNumeric[k];
-        std::wstring text = inihelper::IniRead(kSection, key.name, file, key.defaultValue);
+        std::wstring text = read(k, key.name, key.defaultValue);
         if (!OptionText::IsNumber(text)) text = key.defaultValue;
         GetOptionsTrace(L"Reading " + Quoted(key.name) + text);
         options.*kFields[k] = OptionText::ToInteger16(text);
     }
 
-    const std::wstring files =
-        inihelper::IniRead(kSection, OptionTable::kFilesKey, file, OptionTable::kDefaultFiles);
+    const std::wstring files = read(OptionTable::NumericCount, OptionTable::kFilesKey, OptionTable::kDefaultFiles);
     GetOptionsTrace(L"Reading " + Quoted(OptionTable::kFilesKey) + files);
     Trace::ProcEnter(state.TraceDepth);
     GetOptionsTrace(L"Splitting File Extension string into an array");
@@ -70,19 +76,23 @@ void GetOptions() {
 
 void SetOptions() {
     ModuleState& state = ThreadState();
-    const OptionSet& options = state.Options;
+    OptionSet& options = state.Options;
 
     SetOptionsTrace(L"Begin SetOptions()");
     Trace::ProcEnter(state.TraceDepth);
-    const std::wstring file = inihelper::OptionsFile();
+    const std::wstring file = options.File.empty() ? inihelper::OptionsFile() : options.File;
+    // A value the file already holds as it stands is not written again:
+    // each write opens the file anew.
+    const auto write = [&](int slot, std::wstring_view key, const std::wstring& value) {
+        SetOptionsTrace(L"Writing " + Quoted(key) + value);
+        if (options.Stored[slot] == value) return;
+        inihelper::IniWrite(kSection, key, value, file);
+        options.Stored[slot] = value;
+    };
 
-    for (int k = 0; k < OptionTable::NumericCount; ++k) {
-        const std::wstring value = std::to_wstring(options.*kFields[k]);
-        SetOptionsTrace(L"Writing " + Quoted(kNumeric[k].name) + value);
-        inihelper::IniWrite(kSection, kNumeric[k].name, value, file);
-    }
-    SetOptionsTrace(L"Writing " + Quoted(OptionTable::kFilesKey) + options.Files);
-    inihelper::IniWrite(kSection, OptionTable::kFilesKey, options.Files, file);
+    for (int k = 0; k < OptionTable::NumericCount; ++k)
+        write(k, kNumeric[k].name, std::to_wstring(options.*kFields[k]));
+    write(OptionTable::NumericCount, OptionTable::kFilesKey, options.Files);
 
     Trace::ProcLeave(state.TraceDepth);
     SetOptionsTrace(L"Done SetOptions()");

@@ -1,5 +1,6 @@
 // Whatever a user or an older program leaves in trk.ini, the option value
 // parsing must neither crash nor misjudge a number.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -60,6 +61,22 @@ void CheckExtensions(const std::wstring& text) {
     if (joined != text) std::abort();
 }
 
+// Any section text, cut anywhere: a found value lies inside it, and an
+// entry named by the text before its "=" is found.
+void CheckSection(const std::wstring& text) {
+    const std::wstring_view section(text);
+    const size_t equals = section.find(L'=');
+    const size_t end = section.find(L'\0');
+    std::wstring_view key = section.substr(0, std::min(equals, end));
+    key.remove_prefix(std::min(key.find_first_not_of(L" \t"), key.size()));
+    key.remove_suffix(key.size() - std::min(key.find_last_not_of(L" \t") + 1, key.size()));
+    const auto value = OptionText::StoredValue(section, key);
+    if (value && (value->data() < section.data() || value->data() + value->size() > section.data() + section.size()))
+        std::abort();
+    if (equals < end && !key.empty() && !value) std::abort();
+    if (value && OptionText::ProfileValue(*value).size() > 254) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -73,5 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         text.push_back(data[k] >= 0xF0 ? kWide[data[k] - 0xF0] : static_cast<wchar_t>(data[k]));
     CheckNumber(text);
     CheckExtensions(text);
+    CheckSection(text);
     return 0;
 }

@@ -69,4 +69,23 @@ TEST(IsValidExtension, RejectsOnlyTheEightPathCharacters) {
         EXPECT_FALSE(IsValidExtension(text)) << text;
 }
 
+// The options come from one section read; each key must still read as the
+// profile functions would read it alone.
+TEST(StoredValue, ReadsASectionAsTheProfileFunctionsReadOneKey) {
+    using namespace std::literals;
+    const std::wstring_view section = L"debug = 1\0Files=\"ogg,flac\"\0Paths\0Debug=0\0Prompt=\0;Order=1\0"sv;
+    EXPECT_EQ(OptionText::StoredValue(section, L"Debug"), L"1");  // any case, the first entry wins
+    EXPECT_EQ(OptionText::StoredValue(section, L"Files"), L"\"ogg,flac\"");
+    EXPECT_EQ(OptionText::StoredValue(section, L"Prompt"), L"");
+    EXPECT_EQ(OptionText::StoredValue(section, L"Paths"), std::nullopt);  // no "=": the default
+    EXPECT_EQ(OptionText::StoredValue(section, L"Order"), std::nullopt);
+    EXPECT_EQ(OptionText::StoredValue(L"", L"Debug"), std::nullopt);
+
+    EXPECT_EQ(OptionText::ProfileValue(L"\"ogg,flac\""), L"ogg,flac");
+    EXPECT_EQ(OptionText::ProfileValue(L"'a'"), L"a");
+    EXPECT_EQ(OptionText::ProfileValue(L"\"a'"), L"\"a'");
+    EXPECT_EQ(OptionText::ProfileValue(L"\""), L"\"");
+    EXPECT_EQ(OptionText::ProfileValue(std::wstring(300, L'x')).size(), 254u);
+}
+
 }  // namespace
