@@ -3,7 +3,11 @@
 // the folder where the playlist lands (bench/make-fixture made them from the
 // Linux side), with music-like names, every tenth not audio; bitmaps on,
 // trace off, prompt off, the playlist new on each run ("new") or replacing
-// the one before ("replace").
+// the one before ("replace"). A replace goes through a temporary file and a
+// rename so that a failed write loses nothing; the baseline replaces the same
+// safe way. The row "in-place" sets the handler's safe replace against a
+// baseline that overwrites in place (no temporary name, and no protection):
+// for reference, it shows what the safety costs.
 //
 // Phases, each against the baseline's same work:
 //   menu    Initialize + QueryContextMenu  / read the names + build the same menu
@@ -12,7 +16,9 @@
 // Printed per phase: best of each side, best against best, and the median of
 // each handler run's ratio to the baseline run right after it. Then the peak
 // working set of each side, each in a fresh process, and the first use of the
-// library on a thread that loads it (fresh processes, median).
+// library on a thread that loads it (fresh processes, median): as in Explorer,
+// where the shell's own modules are loaded before any menu handler, and in a
+// bare process that has yet to load them.
 //
 // Usage (under Wine): bench_handler.exe DLL FIXTURE_ROOT [--first-use-only RUNS]
 //   FIXTURE_ROOT holds f1000, f10000 and f100000 (see bench/run-handler-bench).
@@ -137,7 +143,9 @@ HBITMAP CheckMarkPicture(UINT id) {
 
 // The plain way: one pass over the drop list keeping the listed names, the
 // same cascade with two pictures, a sort, one write.
-bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, bool fresh, Phases& t) {
+enum class Write { New, SafeReplace, InPlace };
+
+bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, Write write, Phases& t) {
     const double begin = Now();
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
@@ -176,14 +184,18 @@ bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, bool f
         WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(size, '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, fresh ? CREATE_NEW : CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A safe replace writes beside the playlist and moves the whole file over it.
+    const bool safe = write == Write::SafeReplace;
+    const std::wstring file = safe ? target + L".tmp" : target;
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
+                           write == Write::InPlace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool ok = h != INVALID_HANDLE_VALUE;
     if (ok) {
         DWORD written = 0;
         ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
         ok = CloseHandle(h) && ok;
     }
+    if (ok && safe) ok = MoveFileExW(file.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     t.invoke = Now() - invokeBegin;
     // The handler lets go of its pictures with its object.
     DeleteObject(pictures[0]);
@@ -241,7 +253,7 @@ DWORD PeakChild(bool handler, const std::wstring& dll, const std::wstring& folde
     DeleteFileW(target.c_str());
     HMENU popup = CreatePopupMenu();
     Phases t;
-    const bool ok = handler ? Handler(factory, data, popup, Narrow(folder), t) : Baseline(data, popup, target, true, t);
+    const bool ok = handler ? Handler(factory, data, popup, Narrow(folder), t) : Baseline(data, popup, target, Write::New, t);
     DestroyMenu(popup);
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
@@ -250,8 +262,11 @@ DWORD PeakChild(bool handler, const std::wstring& dll, const std::wstring& folde
 }
 
 // Child: load the library on this thread and make its first object; the
-// exit code is the time in microseconds.
-DWORD FirstUseChild(const std::wstring& dll) {
+// exit code is the time in microseconds. Explorer has its shell modules
+// loaded before it loads any menu handler: with inShell, so has this process.
+DWORD FirstUseChild(const std::wstring& dll, bool inShell) {
+    if (inShell)
+        for (const wchar_t* module : {L"shell32.dll", L"shlwapi.dll", L"oleaut32.dll"}) LoadLibraryW(module);
     const double begin = Now();
     IClassFactory* factory = Factory(dll);
     IShellExtInit* init = nullptr;
@@ -295,14 +310,20 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-handler") return static_cast<int>(PeakChild(true, dll, argv[4]));
     if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-baseline")
         return static_cast<int>(PeakChild(false, dll, argv[4]));
-    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use") return static_cast<int>(FirstUseChild(dll));
+    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use") return static_cast<int>(FirstUseChild(dll, true));
+    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use-bare")
+        return static_cast<int>(FirstUseChild(dll, false));
     const auto quoted = [](const std::wstring& s) { return L"\"" + s + L"\""; };
     const std::wstring childBase = quoted(dll) + L" " + quoted(root);
     const auto firstUse = [&](int runs) {
-        std::vector<double> times;
-        for (int i = 0; i < runs; ++i) times.push_back(RunChild(childBase + L" --first-use") / 1000.0);
-        std::printf("\nfirst use on a thread that loads the library: median %.1f ms, best %.1f ms (%d fresh processes)\n",
-                    Median(times), *std::min_element(times.begin(), times.end()), runs);
+        std::printf("\nfirst use on a thread that loads the library (%d fresh processes each)\n", runs);
+        for (const wchar_t* where : {L"", L"-bare"}) {
+            std::vector<double> times;
+            for (int i = 0; i < runs; ++i) times.push_back(RunChild(childBase + L" --first-use" + where) / 1000.0);
+            std::printf("  %-44s median %5.1f ms, best %5.1f ms\n",
+                        *where ? "bare process (shell modules load too):" : "shell modules loaded, as in Explorer:",
+                        Median(times), *std::min_element(times.begin(), times.end()));
+        }
     };
 
     WriteOptions(dll);
@@ -329,7 +350,8 @@ int wmain(int argc, wchar_t** argv) {
         const std::string directory = Narrow(folder);
         const std::wstring handlerFile = folder + L"\\new.m3u", baselineFile = folder + L"\\baseline.m3u";
         const int runs = count >= 100000 ? 5 : count >= 10000 ? 11 : 41;
-        for (bool fresh : {true, false}) {
+        for (Write write : {Write::New, Write::SafeReplace, Write::InPlace}) {
+            const bool fresh = write == Write::New;
             Side handler, baseline;
             std::vector<double> menuRatios, invokeRatios, wholeRatios;
             bool ok = true;
@@ -344,7 +366,7 @@ int wmain(int argc, wchar_t** argv) {
                 ok = Handler(factory, data, popup, directory, h);
                 DestroyMenu(popup);
                 popup = CreatePopupMenu();
-                ok = Baseline(data, popup, baselineFile, fresh, b) && ok;
+                ok = Baseline(data, popup, baselineFile, write, b) && ok;
                 DestroyMenu(popup);
                 if (i < 0) continue;
                 handler.Keep(h);
@@ -355,7 +377,7 @@ int wmain(int argc, wchar_t** argv) {
             }
             const std::string written = FileBytes::Read(handlerFile);
             const bool same = ok && !written.empty() && written == FileBytes::Read(baselineFile);
-            const char* mode = fresh ? "new" : "replace";
+            const char* mode = fresh ? "new" : write == Write::SafeReplace ? "replace" : "in-place";
             if (!same) {
                 std::printf("%-8zu %-8s failed (runs %s, bytes %s)\n", count, mode, ok ? "ok" : "failed",
                             written == FileBytes::Read(baselineFile) ? "equal" : "differ");
