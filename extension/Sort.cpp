@@ -202,10 +202,13 @@ void Sort(KeptFiles& files, int32_t low, int32_t high) {
 
 void Sort(KeptFiles& files, int32_t low, int32_t high, Less less) {
     FileNames names{files};
-    // The chosen order compares whole texts.
+    // The chosen order compares whole texts. Two texts serve every
+    // comparison, so that a large selection makes no allocation per one.
+    std::wstring x, y;
     SortWith(names, low, high,
-             [less](std::wstring_view a, std::wstring_view b) {
-                 const std::wstring x(a), y(b);
+             [less, &x, &y](std::wstring_view a, std::wstring_view b) {
+                 x.assign(a);
+                 y.assign(b);
                  return less(x, y) || (!less(y, x) && a.data() < b.data());
              },
              true);
