@@ -57,6 +57,8 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
             return FALSE;  // the focus is set: the text box holds it
         }
         case WM_COMMAND:
+            // Nothing to finish before WM_INITDIALOG has attached the outcome.
+            if (!outcome) return FALSE;
             // IDOK and IDCANCEL come from Enter/Escape without a control
             // behind them; Escape must do nothing, and Enter reaches cmdOK
             // through the default button.
@@ -65,6 +67,7 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
                 Finish(form, *outcome, SetupLogic::PromptResult::Cancel);
             return TRUE;
         case WM_CLOSE:
+            if (!outcome) return FALSE;
             Finish(form, *outcome, SetupLogic::PromptResult::Closed);
             return TRUE;
     }
