@@ -349,7 +349,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         const std::string directory = Narrow(folder);
         const std::wstring handlerFile = folder + L"\\new.m3u", baselineFile = folder + L"\\baseline.m3u";
-        const int runs = count >= 100000 ? 5 : count >= 10000 ? 11 : 41;
+        const int runs = count >= 100000 ? 11 : count >= 10000 ? 21 : 41;
         for (Write write : {Write::New, Write::SafeReplace, Write::InPlace}) {
             const bool fresh = write == Write::New;
             Side handler, baseline;
