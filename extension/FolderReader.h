@@ -9,7 +9,8 @@
 
 class FolderReader final : public FolderWalk::Reader {
 public:
-    bool Read(const std::wstring& folder, const FolderWalk::Keep& keep, FolderWalk::Listing& out) override;
+    bool Read(const std::wstring& folder, const FolderWalk::Keep& keep, const FolderWalk::GoOn& goOn,
+              FolderWalk::Listing& out) override;
 
 private:
     std::wstring pattern_;

@@ -27,12 +27,18 @@ bool IsCloudFolder(DWORD reparseTag) {
 
 }  // namespace
 
-bool FolderReader::Read(const std::wstring& folder, const FolderWalk::Keep& keep, FolderWalk::Listing& out) {
+bool FolderReader::Read(const std::wstring& folder, const FolderWalk::Keep& keep, const FolderWalk::GoOn& goOn,
+                        FolderWalk::Listing& out) {
+    // Entries between two questions whether to go on: a folder of many
+    // thousand files shows progress and can be cancelled while it is read.
+    constexpr unsigned kAskEvery = 256;
+    unsigned entries = 0;
     Pattern(pattern_, folder);
     Handles::UniqueFind search(FindFirstFileExW(pattern_.c_str(), FindExInfoBasic, &found_, FindExSearchNameMatch,
                                                 nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!search) return false;
     do {
+        if (++entries % kAskEvery == 0 && !goOn()) return false;
         const DWORD attributes = found_.dwFileAttributes;
         if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
         const wchar_t* name = found_.cFileName;

@@ -25,11 +25,16 @@ bool Collect(std::wstring_view folder, const std::vector<std::wstring>& extensio
     std::vector<Level> stack;
     Listing listing;
     std::wstring path = Playlist::WithBackslash(folder);
+    bool stopped = false;
+    const GoOn goOn = [&] {
+        stopped = !progress.Reading(path);
+        return !stopped;
+    };
     auto enter = [&] {
-        if (!progress.Reading(path)) return false;
+        if (!goOn()) return false;
         listing.files.clear();
         listing.folders.clear();
-        if (!reader.Read(path, keep, listing)) return true;
+        if (!reader.Read(path, keep, goOn, listing)) return !stopped;
         if (!listing.files.empty()) {
             General::Order(listing.files, less);
             sink.Files(path, listing.files);

@@ -21,19 +21,23 @@ struct Listing {
 };
 
 using Keep = std::function<bool(std::wstring_view name)>;
+using GoOn = std::function<bool()>;
 
 class Reader {
 public:
     virtual ~Reader() = default;
-    // Lists folder (a full path ending in "\"), files only where keep says so;
-    // false when the folder cannot be read.
-    virtual bool Read(const std::wstring& folder, const Keep& keep, Listing& out) = 0;
+    // Lists folder (a full path ending in "\"), files only where keep says so.
+    // A large folder can take long (on a share above all): now and then
+    // while reading, goOn is asked, and false ends the read. False when the
+    // folder cannot be read or its read was ended.
+    virtual bool Read(const std::wstring& folder, const Keep& keep, const GoOn& goOn, Listing& out) = 0;
 };
 
 class Progress {
 public:
     virtual ~Progress() = default;
-    // Called before each folder is read; false stops the walk.
+    // Called before each folder is read, and now and then while a large one
+    // is read; false stops the walk.
     virtual bool Reading(const std::wstring& folder) = 0;
 };
 

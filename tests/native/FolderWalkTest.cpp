@@ -14,12 +14,16 @@ using Names = std::vector<std::wstring>;
 class TreeReader : public FolderWalk::Reader {
 public:
     std::map<std::wstring, FolderWalk::Listing> folders;
+    bool askEachFile = false;  // as a large folder does, now and then
 
-    bool Read(const std::wstring& folder, const FolderWalk::Keep& keep, FolderWalk::Listing& out) override {
+    bool Read(const std::wstring& folder, const FolderWalk::Keep& keep, const FolderWalk::GoOn& goOn,
+              FolderWalk::Listing& out) override {
         auto found = folders.find(folder);
         if (found == folders.end()) return false;
-        for (const auto& name : found->second.files)
+        for (const auto& name : found->second.files) {
+            if (askEachFile && !goOn()) return false;
             if (keep(name)) out.files.push_back(name);
+        }
         out.folders = found->second.folders;
         return true;
     }
@@ -95,6 +99,18 @@ TEST_F(FolderWalkTest, StoppedWalkReportsItAndGoesNoFurther) {
     EXPECT_TRUE(paths.empty());
 }
 
+// Stopped while a folder is being read: not passed over as unreadable, the
+// walk ends there.
+TEST_F(FolderWalkTest, StopWhileAFolderIsReadEndsTheWalk) {
+    tree.folders[L"C:\\A\\"] = {{L"a.mp3", L"b.mp3", L"c.mp3"}, {L"1"}};
+    tree.folders[L"C:\\A\\1\\"] = {{L"t.mp3"}, {}};
+    tree.askEachFile = true;
+    progress.stopAt = 2;
+    EXPECT_FALSE(Collect(L"C:\\A"));
+    EXPECT_TRUE(paths.empty());
+    EXPECT_EQ(progress.seen, (Names{L"C:\\A\\", L"C:\\A\\"}));
+}
+
 TEST_F(FolderWalkTest, UnreadableFolderIsPassedOver) {
     tree.folders[L"C:\\A\\"] = {{}, {L"gone", L"here"}};
     tree.folders[L"C:\\A\\here\\"] = {{L"a.mp3"}, {}};
@@ -107,7 +123,8 @@ TEST_F(FolderWalkTest, UnreadableFolderIsPassedOver) {
 class DeepReader : public FolderWalk::Reader {
 public:
     static constexpr size_t kLevels = 20000;
-    bool Read(const std::wstring& folder, const FolderWalk::Keep&, FolderWalk::Listing& out) override {
+    bool Read(const std::wstring& folder, const FolderWalk::Keep&, const FolderWalk::GoOn&,
+              FolderWalk::Listing& out) override {
         if ((folder.size() - 3) / 2 < kLevels) out.folders.push_back(L"d");
         else out.files.push_back(L"end.mp3");
         return true;

@@ -313,6 +313,17 @@ TEST_F(Progress, CancelWritesNothingAndIsTraced) {
     EXPECT_EQ(GetFileAttributesW((root + L"\\new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// A single folder of many files shows progress and can be cancelled while
+// it is read, not only at the next folder.
+TEST_F(Progress, ALargeFolderCanBeCancelledWhileItIsRead) {
+    Dir(L"Big");
+    for (int i = 0; i < 700; ++i) Touch(root + L"\\Big\\" + std::to_wstring(i) + L".mp3");
+    FakeDialog::Reset(2000, 2);
+    EXPECT_FALSE(Gather({root + L"\\Big"}, true));
+    EXPECT_EQ(FakeDialog::shown, (Names{root + L"\\Big\\", root + L"\\Big\\"}));
+    EXPECT_TRUE(found.empty());
+}
+
 TEST_F(Progress, NoDialogWithoutUi) {
     FakeDialog::Reset(2000, 0);
     ASSERT_TRUE(Gather({root + L"\\A"}, false));
