@@ -261,16 +261,23 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
         separated.append(L"\r\n").append(lines);
         lines = separated;
     }
-    if (plan.rewrite) {
-        std::string old = ReadAll(file.get());
-        if (plan.convertOld && IsUtf8Beyond7Bits(old)) {
-            // Another program's UTF-8 playlist without a byte-order mark:
-            // read as the code page its entries would be garbled for good.
-            // They stay as they are, and the new ones follow in UTF-8.
+    // A UTF-8 playlist without a byte-order mark (another program's, or one
+    // that earlier appends kept so) reads as the code page: new lines in the code page would
+    // mix two encodings in it, and converting it would garble its entries for
+    // good. Its entries stay as they are, and new lines that are not plain
+    // ASCII follow in UTF-8.
+    std::string old;
+    const bool mayBeUtf8 = existing == Playlist::Encoding::CodePage && !utf8Format && !IsAscii(lines);
+    if (mayBeUtf8) {
+        old = ReadAll(file.get());
+        if (IsUtf8Beyond7Bits(old)) {
             WriteAll(file.get(), Codepage::ToUtf8(lines));
             if (!Close(file)) RaiseSystemError(GetLastError());
             return;
         }
+    }
+    if (plan.rewrite) {
+        if (!mayBeUtf8) old = ReadAll(file.get());
         file.reset();
         Replace(path, Playlist::Compose(plan, lines, old, kCodec));
         return;

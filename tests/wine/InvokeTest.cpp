@@ -286,6 +286,14 @@ TEST_F(Invoke, NamesOutsideTheCodePageMakeUtf8WithBom) {
     Select(folder, {kTokyo + L".mp3"});
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist()), foreign + "\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+    // So do names the code page could hold: code-page bytes among UTF-8
+    // entries would leave a file no player reads right.
+    Write(Playlist(), foreign);
+    Select(folder, {L"\u00e9t\u00e9.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    Select(folder, {kTokyo + L".mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), foreign + "\xC3\xA9t\xC3\xA9.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
 }
 
 TEST_F(Invoke, Utf8PlaylistsAreCreatedReplacedAndAppendedWithoutBom) {
