@@ -14,6 +14,10 @@ bool FitsAnsi(std::wstring_view text);
 // The text as the code page holds it: a character it cannot hold exactly
 // becomes "?", never a look-alike.
 std::wstring ThroughAnsi(std::wstring_view text);
+// The same for a given code page; the system's may be UTF-8 (Windows' "Use
+// Unicode UTF-8" setting), where only a broken text does not fit.
+bool Fits(unsigned codePage, std::wstring_view text);
+std::wstring Through(unsigned codePage, std::wstring_view text);
 
 std::string ToUtf8(std::wstring_view text);
 // True when the bytes are well-formed UTF-8 (empty text is).

@@ -25,21 +25,29 @@ std::wstring Widen(UINT cp, std::string_view text) {
     return out;
 }
 
+// The conversion to UTF-7 or UTF-8 refuses both the best-fit flag and the
+// report of characters it could not hold; there the way back tells alone.
+bool TakesBestFitFlag(UINT cp) { return cp != CP_UTF8 && cp != CP_UTF7; }
+
 }  // namespace
 
 std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, 0, text, nullptr); }
 std::wstring FromAnsi(std::string_view text) { return Widen(CP_ACP, text); }
 
-bool FitsAnsi(std::wstring_view text) {
+bool Fits(unsigned codePage, std::wstring_view text) {
+    const bool flagged = TakesBestFitFlag(codePage);
     BOOL lossy = FALSE;
-    std::string a = Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, text, &lossy);
-    return !lossy && Widen(CP_ACP, a) == text;
+    std::string a = Narrow(codePage, flagged ? WC_NO_BEST_FIT_CHARS : 0, text, flagged ? &lossy : nullptr);
+    return !lossy && Widen(codePage, a) == text;
 }
 
-std::wstring ThroughAnsi(std::wstring_view text) {
-    if (FitsAnsi(text)) return std::wstring(text);
-    return Widen(CP_ACP, Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, text, nullptr));
+std::wstring Through(unsigned codePage, std::wstring_view text) {
+    if (Fits(codePage, text)) return std::wstring(text);
+    return Widen(codePage, Narrow(codePage, TakesBestFitFlag(codePage) ? WC_NO_BEST_FIT_CHARS : 0, text, nullptr));
 }
+
+bool FitsAnsi(std::wstring_view text) { return Fits(GetACP(), text); }
+std::wstring ThroughAnsi(std::wstring_view text) { return Through(GetACP(), text); }
 
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
 

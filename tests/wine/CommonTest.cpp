@@ -40,6 +40,13 @@ TEST(Codepage, RoundTripsAndDetectsUnfitText) {
     EXPECT_TRUE(Codepage::FitsAnsi(L"Song.mp3"));
     EXPECT_FALSE(Codepage::FitsAnsi(L"\u6771\u4eac.mp3"));
     EXPECT_EQ(Codepage::FromUtf8(Codepage::ToUtf8(L"\u6771\u4eac.mp3")), L"\u6771\u4eac.mp3");
+    // A system code page of UTF-8 holds every whole text: a typed name must
+    // neither come back empty nor count as unfit.
+    EXPECT_TRUE(Codepage::Fits(CP_UTF8, L"\u6771\u4eac mix.mp3"));
+    EXPECT_EQ(Codepage::Through(CP_UTF8, L"\u6771\u4eac mix"), L"\u6771\u4eac mix");
+    EXPECT_FALSE(Codepage::Fits(CP_UTF8, L"broken \xD800"));
+    EXPECT_FALSE(Codepage::Through(CP_UTF8, L"broken \xD800").empty());
+    EXPECT_EQ(Codepage::Through(1252, L"\u6771.mp3"), L"?.mp3");
 }
 
 bool SingleByteCodePage() {
