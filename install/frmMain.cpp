@@ -187,9 +187,11 @@ bool frmMain::InstallTRK() {
     // A machine that already has Tracklet holds its count on trkkit already.
     const bool installedBefore = !Registry::RegGetString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName").empty();
 
-    if (!kitInPlace && !MoveInto(ownDir + L"\\trkkit.dll", kit)) return false;
-    if (!MoveInto(ownDir + L"\\trkmenu.dll", systemDir + L"\\trkmenu.dll")) return false;
-    if (!MoveInto(ownDir + L"\\trkconfig.exe", systemDir + L"\\trkconfig.exe")) return false;
+    std::vector<std::pair<std::wstring, std::wstring>> delivered;
+    if (!kitInPlace) delivered.emplace_back(ownDir + L"\\trkkit.dll", kit);
+    delivered.emplace_back(ownDir + L"\\trkmenu.dll", systemDir + L"\\trkmenu.dll");
+    delivered.emplace_back(ownDir + L"\\trkconfig.exe", systemDir + L"\\trkconfig.exe");
+    if (!MoveAllInto(delivered)) return false;
     if (!PlaceRemover(remover)) return false;
 
     // Prove the installed library is a loadable COM server before registering
@@ -307,18 +309,27 @@ void ClearReadOnly(const std::wstring& path) {
 }
 }  // namespace
 
-bool frmMain::MoveInto(const std::wstring& source, const std::wstring& destination) {
+bool frmMain::MoveAllInto(const std::vector<std::pair<std::wstring, std::wstring>>& files) {
     // The installed copy of the installer, run without arguments, finds the
     // files beside itself: they are in place, and deleting the "source"
     // would delete the installed file.
-    if (NoCase::Same(source, destination)) return true;
-    ClearReadOnly(destination);
-    if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
-        return FailOnFile(InstallText::FileOp::Copy, source, destination, GetLastError());
+    const auto inPlace = [](const auto& file) { return NoCase::Same(file.first, file.second); };
+    // All copies first: were one refused (a trkconfig still running, say)
+    // after another's source had gone, the next attempt would find the
+    // delivery incomplete.
+    for (const auto& file : files) {
+        if (inPlace(file)) continue;
+        ClearReadOnly(file.second);
+        if (!CopyFileW(file.first.c_str(), file.second.c_str(), FALSE))
+            return FailOnFile(InstallText::FileOp::Copy, file.first, file.second, GetLastError());
+        ClearReadOnly(file.second);
     }
-    ClearReadOnly(destination);
-    ClearReadOnly(source);
-    if (!DeleteFileW(source.c_str())) return FailOnFile(InstallText::FileOp::Delete, source, {}, GetLastError());
+    for (const auto& file : files) {
+        if (inPlace(file)) continue;
+        ClearReadOnly(file.first);
+        if (!DeleteFileW(file.first.c_str()))
+            return FailOnFile(InstallText::FileOp::Delete, file.first, {}, GetLastError());
+    }
     return true;
 }
 

@@ -9,6 +9,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Handles.h"
 #include "InstallText.h"
@@ -35,8 +37,9 @@ private:
     bool RemoveTRK();
     void cmdOk_Click();
 
-    // Copy, then delete the source.
-    bool MoveInto(const std::wstring& source, const std::wstring& destination);
+    // Copies every delivered file (source, destination), then deletes the
+    // sources: a copy that fails leaves the delivery folder whole.
+    bool MoveAllInto(const std::vector<std::pair<std::wstring, std::wstring>>& files);
     // The copy of this program that Apps & features runs to remove the system.
     bool PlaceRemover(const std::wstring& remover);
     // Deletes the file, or has it deleted at the next restart when a running
