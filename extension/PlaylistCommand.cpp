@@ -115,7 +115,10 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
 
     const std::wstring_view extension = Playlist::Extension(state.Options.Format);
     std::wstring name = L"new";
-    if (state.Options.Prompt != 0) {
+    // A caller that asked for no user interface (a script, a verb run by
+    // another program) gets no prompt either: it would wait for an answer
+    // that nobody may be there to give. The playlist keeps its plain name.
+    if (state.Options.Prompt != 0 && ui) {
         if (!AskName(extension, name)) return;
         if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
     }

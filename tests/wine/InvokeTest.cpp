@@ -517,6 +517,18 @@ protected:
     std::wstring library, program;
 };
 
+TEST_F(Prompt, NoneWhenTheCallerAsksForNoUserInterface) {
+    Answer(L"Party");
+    CMINVOKECOMMANDINFO ci{};
+    ci.cbSize = sizeof ci;
+    ci.fMask = CMIC_MASK_FLAG_NO_UI;
+    ci.lpVerb = MAKEINTRESOURCEA(0);
+    ci.lpDirectory = ansiFolder.c_str();
+    EXPECT_EQ(IContextMenu_InvokeCommand(&ci), S_OK);
+    EXPECT_EQ(Read(Playlist()), "A.mp3\r\nb.mp3\r\n");
+    EXPECT_EQ(Read(library + L"\\fake_trkconfig.log"), "<missing>");
+}
+
 TEST_F(Prompt, AnswerNamesThePlaylist) {
     Answer(L"Party");
     EXPECT_EQ(Run(), S_OK);
