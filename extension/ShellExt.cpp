@@ -255,7 +255,11 @@ HRESULT ShellExt::IContextMenu_GetCommandString(UINT_PTR idCmd, UINT uFlags, UIN
             const std::wstring_view answer = CommandText::Answer(kind, idCmd);
             if (!pszName) {
                 result = E_INVALIDARG;
-            } else if (kind != CommandText::Kind::None && cchMax > 0) {
+            } else if (kind == CommandText::Kind::None) {
+                // Not answered (a verb's icon, say): success would pass the
+                // buffer's old content off as the answer.
+                result = E_NOTIMPL;
+            } else if (cchMax > 0) {
                 if (uFlags & GCS_UNICODE) {
                     const std::wstring text = CommandText::CutToUnits(answer, cchMax);
                     auto* out = reinterpret_cast<wchar_t*>(pszName);

@@ -410,9 +410,10 @@ TEST(CommandString, CutToTheBufferAndNeverPastIt) {
         char buffer[4] = {'x', 'x', 'x', 'x'};
         EXPECT_EQ(h.menu->GetCommandString(0, GCS_VERBA, nullptr, buffer, 0), S_OK);
         EXPECT_EQ(buffer[0], 'x');
-        // Request kinds that are not listed write nothing.
-        for (UINT kind : {3u, 7u, 8u}) {
-            EXPECT_EQ(h.menu->GetCommandString(0, kind, nullptr, buffer, 4), S_OK);
+        // Request kinds that are not listed (GCS_VERBICONW among them) write
+        // nothing and do not pass for answered.
+        for (UINT kind : {3u, 7u, 8u, 0x14u}) {
+            EXPECT_EQ(h.menu->GetCommandString(0, kind, nullptr, buffer, 4), E_NOTIMPL);
             EXPECT_EQ(buffer[0], 'x');
         }
     });
