@@ -158,13 +158,20 @@ uintptr_t ReplaceVtableEntry(void* object, int16_t slot, uintptr_t newEntry) {
         ProtectTrace(L"Calling VirtualProtect()...");
         {
             AcquireSRWLockExclusive(&tableLock);
-            uintptr_t previous = *entry;
+            // The table is data, so writable is enough where a process forbids
+            // pages both writable and executable (Arbitrary Code Guard). Where
+            // the entry cannot be made writable at all it stays as it is: a
+            // write into a read-only page would take Explorer down.
             DWORD oldProtect = 0;
-            VirtualProtect(entry, sizeof *entry, PAGE_EXECUTE_READWRITE, &oldProtect);
-            *entry = newEntry;
-            VirtualProtect(entry, sizeof *entry, oldProtect, &oldProtect);
+            const bool writable = VirtualProtect(entry, sizeof *entry, PAGE_EXECUTE_READWRITE, &oldProtect) ||
+                                  VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &oldProtect);
+            if (writable) {
+                old = *entry;
+                *entry = newEntry;
+                VirtualProtect(entry, sizeof *entry, oldProtect, &oldProtect);
+            }
             ReleaseSRWLockExclusive(&tableLock);
-            old = previous;
+            if (!writable) Failure::Raise(Failure::FileAccess, L"the table entry cannot be made writable");
         }
         ProtectTrace(L"Done VirtualProtect()!");
         Trace::ProcLeave(state.TraceDepth);

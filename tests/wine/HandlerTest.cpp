@@ -8,6 +8,7 @@
 
 #include "DropDataObject.h"
 #include "DropFiles.h"
+#include "GeneralShell.h"
 #include "HandlerSupport.h"
 #include "ModuleState.h"
 #include "Server.h"
@@ -372,6 +373,19 @@ std::wstring WideAnswer(IContextMenu* menu, UINT_PTR id, UINT flags, UINT cchMax
 }
 
 }  // namespace
+
+// Where the process will not let a table entry be made writable (Arbitrary
+// Code Guard, say) it stays as it is, never written into a read-only page.
+TEST(Menu, ATableEntryThatCannotBeMadeWritableIsLeftAlone) {
+    support::WriteOptions({});
+    support::OnNewThread([] {
+        void* reserved = VirtualAlloc(nullptr, 65536, MEM_RESERVE, PAGE_NOACCESS);
+        ASSERT_NE(reserved, nullptr);
+        auto* table = static_cast<uintptr_t*>(reserved);
+        EXPECT_EQ(General::ReplaceVtableEntry(&table, 4, 0x1234), 0u);
+        VirtualFree(reserved, 0, MEM_RELEASE);
+    });
+}
 
 TEST(CommandString, AnswersInBothWidths) {
     support::WriteOptions({});
