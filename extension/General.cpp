@@ -101,17 +101,21 @@ void Main() {
     });
 }
 
-void StartThread() {
+bool StartThread() {
     // Called from the class factory: not even a failed allocation of the
     // thread's record may reach the shell.
+    if (!ThreadStateAvailable()) return false;
+    bool recorded = false;
     Failure::Guard(
-        [] {
+        [&recorded] {
             ModuleState& state = ThreadState();
+            recorded = true;
             if (state.Started) return;
             state.Started = true;
             Main();
         },
         [](const Failure::Error&) {});
+    return recorded;
 }
 
 void GetClassId(std::wstring_view progId, std::wstring& result) {

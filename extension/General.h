@@ -13,8 +13,10 @@ namespace General {
 // The start-up: fresh debug file, options loaded and normalised, trace
 // switched by the Debug option. Runs once per thread, before its first object.
 void Main();
-// Runs Main on the calling thread unless it has already run there.
-void StartThread();
+// Runs Main on the calling thread unless it has already run there. False
+// when the thread can have no record (no memory, no thread-local slot): then
+// no object may be made on it.
+bool StartThread();
 // The braced class identifier registered for progId, or a failure text.
 void GetClassId(std::wstring_view progId, std::wstring& result);
 // Ordinal order of UTF-16 code units; the shorter text first on a common start.

@@ -49,6 +49,9 @@ struct ModuleState {
 
 // The calling thread's record, created on first use.
 ModuleState& ThreadState();
+// False when the process had no thread-local slot left for the records: then
+// no thread can have one, and no object may be made.
+bool ThreadStateAvailable();
 // Frees the calling thread's record (thread detach); a later use starts afresh.
 void ReleaseThreadState();
 // Frees every thread's record and the means to find them (the library is

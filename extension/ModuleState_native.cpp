@@ -12,3 +12,4 @@ ModuleState& ThreadState() {
 }
 
 void ReleaseThreadState() { state.reset(); }
+bool ThreadStateAvailable() { return true; }

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <new>
+
 // A TLS slot with explicit cleanup rather than thread_local: Explorer loads
 // the library while its threads already run, and per-thread C++ objects of a
 // late-loaded DLL do not survive those threads' ends. Every record is also on
@@ -42,17 +45,25 @@ void Unlink(Record* record) {
 
 }  // namespace
 
+// Without a slot a record could never be found again: each call would make
+// a new one, lost at once, and nothing would carry from one call to the next.
 ModuleState& ThreadState() {
-    auto* record = static_cast<Record*>(TlsGetValue(Slot()));
+    const DWORD slot = Slot();
+    if (slot == TLS_OUT_OF_INDEXES) throw std::bad_alloc();
+    auto* record = static_cast<Record*>(TlsGetValue(slot));
     if (!record) {
-        record = new Record();
+        auto made = std::make_unique<Record>();
+        if (!TlsSetValue(slot, made.get())) throw std::bad_alloc();
+        record = made.release();
         Link(record);
-        TlsSetValue(Slot(), record);
     }
     return record->state;
 }
 
+bool ThreadStateAvailable() { return Slot() != TLS_OUT_OF_INDEXES; }
+
 void ReleaseThreadState() {
+    if (Slot() == TLS_OUT_OF_INDEXES) return;
     auto* record = static_cast<Record*>(TlsGetValue(Slot()));
     if (!record) return;
     TlsSetValue(Slot(), nullptr);
@@ -68,5 +79,5 @@ void ReleaseAllThreadStates() {
         delete record;
     }
     ReleaseSRWLockExclusive(&recordsLock);
-    TlsFree(Slot());
+    if (Slot() != TLS_OUT_OF_INDEXES) TlsFree(Slot());
 }

@@ -45,8 +45,9 @@ public:
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        // The thread's start-up runs before its first object.
-        General::StartThread();
+        // The thread's start-up runs before its first object; an object
+        // whose thread has no record would fail in every method.
+        if (!General::StartThread()) return E_OUTOFMEMORY;
         return ShellExt::Create(riid, ppv);
     }
     IFACEMETHODIMP LockServer(BOOL lock) override {

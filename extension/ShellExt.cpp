@@ -132,12 +132,14 @@ namespace {
 // Nothing of an earlier selection survives a fetch that fails: a later
 // command must never write another menu's files. Its buffers are handed back
 // for the next list to reuse.
+// What cannot fail goes first, so that even a failed allocation leaves no
+// menu and no folders of the earlier selection.
 Selection::Files ForgetSelection(ModuleState& state) {
-    Selection::Files files = std::move(state.SelectionList);
-    state.SelectionList.Clear();
+    state.ShowMenu = 0;
     state.SelectionFolder.clear();
     state.SelectionFolders.clear();
-    state.ShowMenu = 0;
+    Selection::Files files = std::move(state.SelectionList);
+    state.SelectionList.Clear();
     return files;
 }
 

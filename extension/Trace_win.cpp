@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Codepage.h"
+#include "Handles.h"
 #include "ModuleState.h"
 #include "inihelper.h"
 
@@ -54,16 +55,16 @@ void Append(std::wstring_view text, bool startNew) {
     }
     std::wstring path = DebugFile();
     if (path.empty()) return;
-    HANDLE file = Open(path, startNew);
-    if (file == INVALID_HANDLE_VALUE) return;
-    Write(file, text);
-    CloseHandle(file);
+    Handles::UniqueHandle file(Open(path, startNew));
+    if (!file) return;
+    Write(file.get(), text);
+    file.reset();
     if (!state.TraceHeld) return;
     if (state.TraceFile) CloseHandle(state.TraceFile);
     // Append-only, as each single line is: another thread's lines still land
     // after ours rather than under them.
-    file = Open(path, false);
-    state.TraceFile = file == INVALID_HANDLE_VALUE ? nullptr : file;
+    HANDLE held = Open(path, false);
+    state.TraceFile = held == INVALID_HANDLE_VALUE ? nullptr : held;
 }
 
 Hold::Hold() { ThreadState().TraceHeld = true; }
