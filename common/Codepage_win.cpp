@@ -27,7 +27,7 @@ std::wstring Widen(UINT cp, std::string_view text) {
 
 // The conversion to UTF-7 or UTF-8 refuses both the best-fit flag and the
 // report of characters it could not hold; there the way back tells alone.
-bool TakesBestFitFlag(UINT cp) { return cp != CP_UTF8 && cp != CP_UTF7; }
+DWORD NoBestFit(UINT cp) { return cp == CP_UTF8 || cp == CP_UTF7 ? 0 : WC_NO_BEST_FIT_CHARS; }
 
 }  // namespace
 
@@ -35,15 +35,15 @@ std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, 0, text, null
 std::wstring FromAnsi(std::string_view text) { return Widen(CP_ACP, text); }
 
 bool Fits(unsigned codePage, std::wstring_view text) {
-    const bool flagged = TakesBestFitFlag(codePage);
+    const DWORD flags = NoBestFit(codePage);
     BOOL lossy = FALSE;
-    std::string a = Narrow(codePage, flagged ? WC_NO_BEST_FIT_CHARS : 0, text, flagged ? &lossy : nullptr);
+    std::string a = Narrow(codePage, flags, text, flags ? &lossy : nullptr);
     return !lossy && Widen(codePage, a) == text;
 }
 
 std::wstring Through(unsigned codePage, std::wstring_view text) {
     if (Fits(codePage, text)) return std::wstring(text);
-    return Widen(codePage, Narrow(codePage, TakesBestFitFlag(codePage) ? WC_NO_BEST_FIT_CHARS : 0, text, nullptr));
+    return Widen(codePage, Narrow(codePage, NoBestFit(codePage), text, nullptr));
 }
 
 bool FitsAnsi(std::wstring_view text) { return Fits(GetACP(), text); }

@@ -262,27 +262,19 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
         lines = separated;
     }
     // A UTF-8 playlist without a byte-order mark (another program's, or one
-    // that earlier appends kept so) reads as the code page: new lines in the code page would
-    // mix two encodings in it, and converting it would garble its entries for
-    // good. Its entries stay as they are, and new lines that are not plain
-    // ASCII follow in UTF-8.
-    std::string old;
+    // that earlier appends kept so) reads as the code page: new lines in the
+    // code page would mix two encodings in it, and converting it would garble
+    // its entries for good. Its entries stay as they are, and new lines that
+    // are not plain ASCII follow in UTF-8.
     const bool mayBeUtf8 = existing == Playlist::Encoding::CodePage && !utf8Format && !IsAscii(lines);
-    if (mayBeUtf8) {
-        old = ReadAll(file.get());
-        if (IsUtf8Beyond7Bits(old)) {
-            WriteAll(file.get(), Codepage::ToUtf8(lines));
-            if (!Close(file)) RaiseSystemError(GetLastError());
-            return;
-        }
-    }
-    if (plan.rewrite) {
-        if (!mayBeUtf8) old = ReadAll(file.get());
+    const std::string old = mayBeUtf8 || plan.rewrite ? ReadAll(file.get()) : std::string();
+    const bool keptUtf8 = mayBeUtf8 && IsUtf8Beyond7Bits(old);
+    if (plan.rewrite && !keptUtf8) {
         file.reset();
         Replace(path, Playlist::Compose(plan, lines, old, kCodec));
         return;
     }
-    const std::string bytes = Playlist::Compose(plan, lines, {}, kCodec);
+    const std::string bytes = keptUtf8 ? Codepage::ToUtf8(lines) : Playlist::Compose(plan, lines, {}, kCodec);
     if (created) {
         Fill(file, path, bytes);
         return;

@@ -130,10 +130,10 @@ void ShellExt::AdoptMenuBitmap(HBITMAP bitmap) {
 namespace {
 
 // Nothing of an earlier selection survives a fetch that fails: a later
-// command must never write another menu's files. Its buffers are handed back
-// for the next list to reuse.
-// What cannot fail goes first, so that even a failed allocation leaves no
-// menu and no folders of the earlier selection.
+// command must never write another menu's files. What cannot fail goes
+// first, so that even a failed allocation leaves no menu and no folders of
+// the earlier selection. Its buffers are handed back for the next list to
+// reuse.
 Selection::Files ForgetSelection(ModuleState& state) {
     state.ShowMenu = 0;
     state.SelectionFolder.clear();
