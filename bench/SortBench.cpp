@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "General.h"
+#include "Sort.h"
 #include "ModuleState.h"
 #include "Trace.h"
 

@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "FakeTracePlatform.h"
-#include "General.h"
+#include "Sort.h"
 #include "KeptFiles.h"
 #include "ModuleState.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Codepage.h"
-#include "General.h"
+#include "Sort.h"
 #include "inihelper.h"
 #include "mdlFiles.h"
 

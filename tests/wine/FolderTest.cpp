@@ -151,7 +151,7 @@ protected:
         } sink;
         sink.out = &found;
         found.clear();
-        return FolderPlaylist::Gather(folders, options, nullptr, ui, sink);
+        return FolderPlaylist::Gather(folders, options, nullptr, ui, sink, InvokeTrace);
     }
     std::wstring root;
     OptionSet options;

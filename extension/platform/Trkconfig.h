@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Handles.h"
+#include "Trace.h"
 
 namespace Trkconfig {
 
@@ -18,5 +19,9 @@ Handles::UniqueHandle Start(const std::wstring& program, std::wstring commandLin
 // Sleeps until the process ends, running the thread's window messages
 // meanwhile, and answers its exit code (STILL_ACTIVE when unknown).
 DWORD WaitForExit(HANDLE process);
+
+// "Tracklet Options": starts trkconfig without arguments and does not wait.
+// A missing trkconfig is traced, not raised.
+void ShowOptions(const Trace::Procedure& trace);
 
 }  // namespace Trkconfig

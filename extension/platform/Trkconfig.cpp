@@ -1,6 +1,9 @@
 #include "Trkconfig.h"
 
 #include "Failure.h"
+#include "ModuleState.h"
+#include "inihelper.h"
+#include "mdlFiles.h"
 #include "PlaylistFile.h"
 
 namespace Trkconfig {
@@ -44,6 +47,22 @@ DWORD WaitForExit(HANDLE process) {
     DWORD code = STILL_ACTIVE;
     if (!GetExitCodeProcess(process, &code)) code = STILL_ACTIVE;
     return code;
+}
+
+void ShowOptions(const Trace::Procedure& trace) {
+    ModuleState& state = ThreadState();
+    trace(L"Showing options dialog...", Trace::BlankAfter);
+    const std::wstring libraryFolder = inihelper::ProgramFolder();
+    const std::wstring program = libraryFolder + L"\\trkconfig.exe";
+    if (!mdlFiles::FileExists(program)) {
+        Trace::ProcEnter(state.TraceDepth);
+        trace(L"trkconfig.exe was not found at " + libraryFolder);
+        Trace::ProcLeave(state.TraceDepth);
+        return;
+    }
+    // Quoted: an unquoted folder with blanks would hand trkconfig arguments,
+    // and with arguments it shows the name prompt instead of the options.
+    Start(program, L"\"" + program + L"\"");
 }
 
 }  // namespace Trkconfig

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "General.h"
+#include "Sort.h"
 
 namespace FolderWalk {
 

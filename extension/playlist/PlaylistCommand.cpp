@@ -5,7 +5,7 @@
 
 #include "Failure.h"
 #include "FolderPlaylist.h"
-#include "General.h"
+#include "Sort.h"
 #include "LogicalOrder.h"
 #include "ModuleState.h"
 #include "NoCase.h"
@@ -13,7 +13,6 @@
 #include "Playlist.h"
 #include "PlaylistFile.h"
 #include "PromptExchange.h"
-#include "ShellExtInvoke.h"
 #include "Trace.h"
 #include "Trkconfig.h"
 #include "inihelper.h"
@@ -31,21 +30,10 @@ std::wstring SortSelection(KeptFiles& files, int16_t order) {
     return std::wstring(Playlist::CommonFolder(files));
 }
 
-// Kept names may be folders ("Live.mp3"): with the Folders option they go
-// with the folders, whose files they give.
-void TakeFolders(ModuleState& state) {
-    state.SelectionList.RemoveIf([&state](std::wstring_view path) {
-        std::wstring folder(path);
-        if (!FolderPlaylist::IsFolder(folder)) return false;
-        state.SelectionFolders.push_back(std::move(folder));
-        return true;
-    });
-}
-
 // The playlist's base name from the prompt; false when the user cancelled.
 // The prompt answers under a key of its own, which goes again once read.
-bool AskName(std::wstring_view extension, std::wstring& name) {
-    InvokeTrace(L"Getting filename via user input");
+bool AskName(std::wstring_view extension, std::wstring& name, const Trace::Procedure& trace) {
+    trace(L"Getting filename via user input");
     const std::wstring options = inihelper::OptionsFile();
     static LONG prompts = 0;
     const std::wstring key = PromptExchange::MakeKey(GetCurrentProcessId(), GetCurrentThreadId(),
@@ -57,39 +45,39 @@ bool AskName(std::wstring_view extension, std::wstring& name) {
     name = inihelper::ReadAnswer(options, kCancelMarker, key);
     inihelper::DeleteAnswer(options, key);
     if (status != 0) {
-        InvokeTrace(L"Prompt ended with exit status " + Trace::Number(static_cast<int32_t>(status)) +
+        trace(L"Prompt ended with exit status " + Trace::Number(static_cast<int32_t>(status)) +
                     L", exiting...");
-        InvokeTrace(L"Action Was Canceled, exiting...");
+        trace(L"Action Was Canceled, exiting...");
         return false;
     }
     if (NoCase::Same(name, kCancelMarker)) {
-        InvokeTrace(L"Action Was Canceled, exiting...");
+        trace(L"Action Was Canceled, exiting...");
         return false;
     }
-    InvokeTrace(L"Writing list as " + name + std::wstring(extension) + L" ...");
+    trace(L"Writing list as " + name + std::wstring(extension) + L" ...");
     return true;
 }
 
 }  // namespace
 
-void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
-    ModuleState& state = ThreadState();
-    InvokeTrace(L"Creating M3U Playlist...", Trace::BlankAfter);
-    KeptFiles& files = state.SelectionList;
-    const bool withFolders = state.Options.Folders != 0;
-    if (withFolders) TakeFolders(state);
+namespace PlaylistCommand {
+
+Outcome Create(const Request& request, const OptionSet& options, const Trace::Procedure& trace) {
+    trace(L"Creating M3U Playlist...", Trace::BlankAfter);
+    KeptFiles& files = request.files;
+    const bool withFolders = options.Folders != 0;
     const std::wstring_view first = files.size() > 1 ? files.Path(1)
-                                    : withFolders && !state.SelectionFolders.empty()
-                                        ? std::wstring_view(state.SelectionFolders[0])
+                                    : withFolders && !request.folders.empty()
+                                        ? std::wstring_view(request.folders[0])
                                         : std::wstring_view();
-    const std::wstring folder = Playlist::TargetFolder(directory, state.SelectionFolder, first);
-    const std::wstring oneFolder = SortSelection(files, state.Options.Order);
-    InvokeTrace(L"", Trace::Raw);
+    const std::wstring folder = Playlist::TargetFolder(request.directory, request.viewFolder, first);
+    const std::wstring oneFolder = SortSelection(files, options.Order);
+    trace(L"", Trace::Raw);
 
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
     // selection. This playlist holds the files it was chosen for.
-    Playlist::EntryMaker entry(folder, state.Options.Paths != 0);
+    Playlist::EntryMaker entry(folder, options.Paths != 0);
     std::wstring lines = Playlist::Lines(files, oneFolder, entry);
     if (withFolders) {
         // The selected files first, then each folder's.
@@ -106,25 +94,29 @@ void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
                 }
             }
         } entries(entry, lines);
-        if (!FolderPlaylist::Gather(state.SelectionFolders, state.Options, owner, ui, entries)) return;
+        if (!FolderPlaylist::Gather(request.folders, options, request.owner, request.ui, entries, trace))
+            return Outcome::Cancelled;
         if (lines.empty()) {
-            FolderPlaylist::NothingFound(owner, ui);
-            return;
+            FolderPlaylist::NothingFound(request.owner, request.ui, trace);
+            return Outcome::NothingFound;
         }
     }
 
-    const std::wstring_view extension = Playlist::Extension(state.Options.Format);
+    const std::wstring_view extension = Playlist::Extension(options.Format);
     std::wstring name = L"new";
     // A caller that asked for no user interface (a script, a verb run by
     // another program) gets no prompt either: it would wait for an answer
     // that nobody may be there to give. The playlist keeps its plain name.
-    if (state.Options.Prompt != 0 && ui) {
-        if (!AskName(extension, name)) return;
+    if (options.Prompt != 0 && request.ui) {
+        if (!AskName(extension, name, trace)) return Outcome::Cancelled;
         if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
     }
 
-    InvokeTrace(L"Writing list to file");
-    PlaylistFile::Write(folder + name + std::wstring(extension), lines, state.Options.Overwrite != 0,
-                        Playlist::IsUtf8Format(state.Options.Format));
-    InvokeTrace(L"List has been written", Trace::BlankAfter);
+    trace(L"Writing list to file");
+    PlaylistFile::Write(folder + name + std::wstring(extension), lines, options.Overwrite != 0,
+                        Playlist::IsUtf8Format(options.Format));
+    trace(L"List has been written", Trace::BlankAfter);
+    return Outcome::Written;
 }
+
+}  // namespace PlaylistCommand

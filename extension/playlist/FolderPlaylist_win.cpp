@@ -2,7 +2,6 @@
 
 #include "FolderReader.h"
 #include "LogicalOrder.h"
-#include "ShellExtInvoke.h"
 #include "Trace.h"
 #include "WalkProgress.h"
 #include "mdlFiles.h"
@@ -23,8 +22,17 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void TakeFolders(KeptFiles& files, std::vector<std::wstring>& folders) {
+    files.RemoveIf([&folders](std::wstring_view path) {
+        std::wstring folder(path);
+        if (!IsFolder(folder)) return false;
+        folders.push_back(std::move(folder));
+        return true;
+    });
+}
+
 bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
-            FolderWalk::Sink& sink) {
+            FolderWalk::Sink& sink, const Trace::Procedure& trace) {
     const General::Less less = LogicalOrder::Chosen(options.Order);
     // By name, as the folders stand side by side in their parent; few, so
     // an insertion sort that cannot leave the list whatever less answers.
@@ -53,18 +61,18 @@ bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND ow
     FolderReader reader;
     WalkProgress::Watch progress(owner, ui);
     for (const std::wstring& folder : folders) {
-        InvokeTrace(L"Reading folder: " + folder);
+        trace(L"Reading folder: " + folder);
         if (!FolderWalk::Collect(folder, options.ExtensionList, less, reader, progress, counter)) {
-            InvokeTrace(L"Reading folders was canceled, exiting...", Trace::BlankAfter);
+            trace(L"Reading folders was canceled, exiting...", Trace::BlankAfter);
             return false;
         }
     }
-    InvokeTrace(L"Files found in folders: " + std::to_wstring(counter.files));
+    trace(L"Files found in folders: " + std::to_wstring(counter.files));
     return true;
 }
 
-void NothingFound(HWND owner, bool ui) {
-    InvokeTrace(L"No audio files were found, exiting...", Trace::BlankAfter);
+void NothingFound(HWND owner, bool ui, const Trace::Procedure& trace) {
+    trace(L"No audio files were found, exiting...", Trace::BlankAfter);
     if (ui) MessageBoxW(owner, L"No audio files were found.", L"Tracklet", MB_OK | MB_ICONINFORMATION);
 }
 

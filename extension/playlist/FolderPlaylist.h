@@ -10,6 +10,7 @@
 
 #include "FolderWalk.h"
 #include "ModuleState.h"
+#include "Trace.h"
 
 namespace FolderPlaylist {
 
@@ -17,13 +18,16 @@ namespace FolderPlaylist {
 // be one ("Live.mp3").
 bool IsFolder(const std::wstring& path);
 
+// Moves the kept files that are folders over to folders, in their order.
+void TakeFolders(KeptFiles& files, std::vector<std::wstring>& folders);
+
 // Orders folders by name under the Order option (equal names by path), walks
 // each in turn and hands their listed files to sink. False when the user
 // cancelled; the caller then writes nothing. Progress is shown only with ui.
 bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
-            FolderWalk::Sink& sink);
+            FolderWalk::Sink& sink, const Trace::Procedure& trace);
 
 // The command found nothing to write: traced, and told to the user with ui.
-void NothingFound(HWND owner, bool ui);
+void NothingFound(HWND owner, bool ui, const Trace::Procedure& trace);
 
 }  // namespace FolderPlaylist

@@ -1,24 +1,15 @@
-// Module General: the library's start-up, class-identifier lookup and sort.
+// Module General, the sort: the playlist's names in order, traced step by
+// step. Platform-free.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 class KeptFiles;
 
 namespace General {
 
-// The start-up: fresh debug file, options loaded and normalised, trace
-// switched by the Debug option. Runs once per thread, before its first object.
-void Main();
-// Runs Main on the calling thread unless it has already run there. False
-// when the thread can have no record (no memory, no thread-local slot): then
-// no object may be made on it.
-bool StartThread();
-// The braced class identifier registered for progId, or a failure text.
-void GetClassId(std::wstring_view progId, std::wstring& result);
 // Ordinal order of UTF-16 code units; the shorter text first on a common start.
 bool OrdinalLess(const std::wstring& a, const std::wstring& b);
 using Less = bool (*)(const std::wstring&, const std::wstring&);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "General.h"
+#include "Sort.h"
 
 namespace LogicalOrder {
 

@@ -7,13 +7,12 @@
 
 #include "Codepage.h"
 #include "Failure.h"
+#include "FolderPlaylist.h"
 #include "ModuleState.h"
 #include "NoCase.h"
 #include "PlaylistCommand.h"
 #include "Trace.h"
 #include "Trkconfig.h"
-#include "inihelper.h"
-#include "mdlFiles.h"
 
 namespace {
 
@@ -95,20 +94,15 @@ int CommandOffset(const Invocation& inv) {
     return id <= 1 ? static_cast<int>(id) : -1;
 }
 
-void ShowOptions() {
+// The thread's kept selection, as Initialize left it, is the command's.
+void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
     ModuleState& state = ThreadState();
-    InvokeTrace(L"Showing options dialog...", Trace::BlankAfter);
-    const std::wstring libraryFolder = inihelper::ProgramFolder();
-    const std::wstring program = libraryFolder + L"\\trkconfig.exe";
-    if (!mdlFiles::FileExists(program)) {
-        Trace::ProcEnter(state.TraceDepth);
-        InvokeTrace(L"trkconfig.exe was not found at " + libraryFolder);
-        Trace::ProcLeave(state.TraceDepth);
-        return;
-    }
-    // Quoted: an unquoted folder with blanks would hand trkconfig arguments,
-    // and with arguments it shows the name prompt instead of the options.
-    Trkconfig::Start(program, L"\"" + program + L"\"");
+    // Kept names may be folders ("Live.mp3"): with the Folders option they go
+    // with the folders, whose files they give.
+    if (state.Options.Folders != 0) FolderPlaylist::TakeFolders(state.SelectionList, state.SelectionFolders);
+    const PlaylistCommand::Request request{directory, state.SelectionFolder, state.SelectionList,
+                                           state.SelectionFolders, owner, ui};
+    PlaylistCommand::Create(request, state.Options, InvokeTrace);
 }
 
 }  // namespace
@@ -142,7 +136,7 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
         Trace::ProcEnter(state.TraceDepth);
         const int offset = CommandOffset(inv);
         if (offset == 0) CreatePlaylist(directory, inv.info.hwnd, (inv.info.fMask & CMIC_MASK_FLAG_NO_UI) == 0);
-        else if (offset == 1) ShowOptions();
+        else if (offset == 1) Trkconfig::ShowOptions(InvokeTrace);
         // A verb or offset meant for another handler must not pass for done.
         else result = E_INVALIDARG;
         Trace::ProcLeave(state.TraceDepth);

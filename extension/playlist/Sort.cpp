@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Failure.h"
-#include "General.h"
+#include "Sort.h"
 #include "KeptFiles.h"
 #include "ModuleState.h"
 #include "Trace.h"
