@@ -10,23 +10,34 @@ namespace OptionTable {
 
 inline constexpr std::wstring_view kSection = L"trk";
 
+// What the options dialog shows an option with. The original five keep
+// their three-state boxes (a greyed box writes 2); a newer option that means
+// only off or on has a two-state box, one of three choices a drop-down list.
+enum class Shown { ThreeState, TwoState, Choice };
+
 struct NumericOption {
     std::wstring_view name;
     std::wstring_view defaultValue;  // also the fallback for a value that is not a number
+    Shown shown;
 };
 
 // In the file's order; the Files key follows them.
-enum Numeric { Bitmaps, Debug, Prompt, Overwrite, Paths, Format, Order, Folders, NumericCount };
+enum Numeric { Bitmaps, Debug, Prompt, Overwrite, Paths, Format, Order, Folders, Portable, Name, EachFolder,
+               NumericCount };
 
 inline constexpr std::array<NumericOption, NumericCount> kNumeric{{
-    {L"Bitmaps", L"1"},
-    {L"Debug", L"0"},
-    {L"Prompt", L"1"},
-    {L"Overwrite", L"1"},
-    {L"Paths", L"0"},
-    {L"Format", L"0"},   // 0: .m3u in the code page; 1: .m3u8, UTF-8
-    {L"Order", L"0"},    // 0: by character codes; 1: as Explorer shows names
-    {L"Folders", L"0"},  // 1: selected folders and the background add their files
+    {L"Bitmaps", L"1", Shown::ThreeState},
+    {L"Debug", L"0", Shown::ThreeState},
+    {L"Prompt", L"1", Shown::ThreeState},
+    {L"Overwrite", L"1", Shown::ThreeState},
+    {L"Paths", L"0", Shown::ThreeState},
+    {L"Format", L"0", Shown::TwoState},      // 0: .m3u in the code page; 1: .m3u8, UTF-8
+    {L"Order", L"0", Shown::TwoState},       // 0: by character codes; 1: as Explorer shows names
+    {L"Folders", L"0", Shown::TwoState},     // 1: selected folders and the background add their files
+    {L"Portable", L"0", Shown::TwoState},    // 1: entries with "/", lines ending in LF
+    {L"Name", L"0", Shown::TwoState},        // 1: the playlist is named after its folder
+    {L"EachFolder", L"0", Shown::Choice},    // with Folders: 1 a playlist per selected folder,
+                                             // 2 one in every folder that holds listed files
 }};
 
 inline constexpr std::wstring_view kFilesKey = L"Files";

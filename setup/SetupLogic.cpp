@@ -14,13 +14,13 @@ std::wstring Answer(PromptResult result, std::wstring_view typedText) {
     return std::wstring(kCancelMarker);
 }
 
-int CheckState(std::wstring_view stored, std::wstring_view defaultValue) {
+int CheckState(std::wstring_view stored, std::wstring_view defaultValue, int highest) {
     const int fallback = OptionText::ToInteger16(defaultValue);
     if (!OptionText::IsNumber(stored)) return fallback;
     int state = fallback;
     // A number beyond 16 bits is as unshowable as 3 or -1.
     Failure::Guard([&] { state = OptionText::ToInteger16(stored); }, [&](const Failure::Error&) {});
-    return state >= 0 && state <= 2 ? state : fallback;
+    return state >= 0 && state <= highest ? state : fallback;
 }
 
 std::wstring ShownExtensions(std::wstring_view stored) {
@@ -38,7 +38,8 @@ OptionValues LoadOptions(const ReadKey& read) {
     OptionValues values;
     for (int k = 0; k < CheckKeyCount; ++k) {
         const OptionTable::NumericOption& option = OptionTable::kNumeric[k];
-        values.states[k] = CheckState(read(option.name, option.defaultValue), option.defaultValue);
+        values.states[k] =
+            CheckState(read(option.name, option.defaultValue), option.defaultValue, HighestState(option.shown));
     }
     values.files = ShownExtensions(read(kFilesKey, kDefaultFiles));
     return values;

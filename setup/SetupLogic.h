@@ -32,22 +32,27 @@ std::wstring Answer(PromptResult result, std::wstring_view typedText);
 // stale answer left in the file by an earlier prompt is never used.
 inline int PromptExitStatus(bool answerWritten) { return answerWritten ? 0 : 1; }
 
-// The options dialog's view of section "trk": one three-state check box for
-// each numeric option of the table, in the table's order.
+// The options dialog's view of section "trk": one control for each numeric
+// option of the table, in the table's order, as the table says it is shown.
 inline constexpr int CheckKeyCount = OptionTable::NumericCount;
 using OptionTable::kDefaultFiles;
 using OptionTable::kFilesKey;
 using OptionTable::kSection;
 
 struct OptionValues {
-    // 0 unchecked, 1 checked, 2 greyed.
+    // 0 unchecked, 1 checked, 2 greyed (three-state boxes only); for a
+    // choice, the chosen one of 0, 1 and 2.
     std::array<int, CheckKeyCount> states{};
     std::wstring files;
 };
 
-// A stored text as a check-box state: the nearest whole number, or the key's
-// default when the text is not a number or its number is not 0, 1 or 2.
-int CheckState(std::wstring_view stored, std::wstring_view defaultValue);
+// A stored text as a control's state: the nearest whole number, or the key's
+// default when the text is not a number or its number is not 0 to highest.
+int CheckState(std::wstring_view stored, std::wstring_view defaultValue, int highest = 2);
+
+// The highest state a control of that kind shows: a two-state box has no
+// greyed state.
+inline int HighestState(OptionTable::Shown shown) { return shown == OptionTable::Shown::TwoState ? 1 : 2; }
 
 // The extension list as the dialog shows it: the valid elements, in order.
 std::wstring ShownExtensions(std::wstring_view stored);

@@ -9,6 +9,7 @@
 #include "DialogKit.h"
 #include "Failure.h"
 #include "Handles.h"
+#include "OptionTable.h"
 #include "SetupStore.h"
 #include "frmSetupLinks.h"
 #include "inihelper.h"
@@ -21,16 +22,21 @@ namespace {
 using DialogKit::Control;
 
 constexpr wchar_t kCaption[] = L"Tracklet Setup & Options";
-constexpr int kClientWidth = 6060, kClientHeight = 4080;  // twips
+constexpr int kClientWidth = 6060, kClientHeight = 4950;  // twips
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kLink = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
 constexpr DWORD kCheck = WS_TABSTOP | BS_AUTO3STATE;
+constexpr DWORD kTwoState = WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kList = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
-// In reading order, which is the tab order. The labels end before the column
-// of the check boxes, and every control ends inside the client area.
+// In tab order: OK, Cancel, then the rest in reading order. The labels end
+// before the column of the check boxes, and every control ends inside the
+// client area. A drop-down list's height is that of its open list.
 const Control kControls[] = {
+    {IDC_CMDOK, L"BUTTON", L"&Ok", kButton, 0, 4740, 4530, 1230, 330, false},
+    {IDC_CMDCANCEL, L"BUTTON", L"&Cancel", kButton, 0, 3450, 4530, 1230, 330, false},
     {IDC_IMAGE1, L"STATIC", L"", SS_OWNERDRAW, 0, 15, 15, 1695, 825, false},
     {IDC_LBLLINK0, L"STATIC", L"www.tracklet.example - Our web site", kLink, 0, 1770, 45, 2970, 195, false},
     {IDC_LBLLINK1, L"STATIC", L"www.tracklet.example/m3u - Home page", kLink, 0, 1770, 330, 3285, 195, false},
@@ -47,18 +53,29 @@ const Control kControls[] = {
     {IDC_CHKOVERWRITE, L"BUTTON", L"Overwrite existing files (If not append to end of existing file)", kCheck, 0,
      1050, 2190, 4920, 240, false},
     {IDC_CHKFULLPATHS, L"BUTTON", L"Use full paths", kCheck, 0, 1050, 2460, 2505, 240, false},
-    {IDC_CHKFORMAT, L"BUTTON", L"Write UTF-8 playlists (.m3u8)", kCheck, 0, 1050, 2730, 2805, 240, false},
-    {IDC_CHKORDER, L"BUTTON", L"Sort as Explorer does (2 before 10)", kCheck, 0, 1050, 3000, 3300, 240, false},
-    {IDC_CHKFOLDERS, L"BUTTON", L"Include folders and their subfolders", kCheck, 0, 1050, 3270, 3300, 240,
+    {IDC_CHKFORMAT, L"BUTTON", L"Write UTF-8 playlists (.m3u8)", kTwoState, 0, 1050, 2730, 2805, 240, false},
+    {IDC_CHKORDER, L"BUTTON", L"Sort as Explorer does (2 before 10)", kTwoState, 0, 1050, 3000, 3300, 240, false},
+    {IDC_CHKPORTABLE, L"BUTTON", L"Portable playlists (/ and LF, for phones and media servers)", kTwoState, 0, 1050,
+     3270, 4860, 240, false},
+    {IDC_CHKNAME, L"BUTTON", L"Name playlists after their folder", kTwoState, 0, 1050, 3540, 3300, 240, false},
+    {IDC_CHKFOLDERS, L"BUTTON", L"Include folders and their subfolders", kTwoState, 0, 1050, 3810, 3300, 240,
      false},
-    {IDC_CMDCANCEL, L"BUTTON", L"&Cancel", kButton, 0, 3450, 3660, 1230, 330, false},
-    {IDC_CMDOK, L"BUTTON", L"&Ok", kButton, 0, 4740, 3660, 1230, 330, false},
+    {IDC_LBLEACHFOLDER, L"STATIC", L"Of folders:", kLabel, 0, 1290, 4125, 915, 195, false},
+    {IDC_CMBEACHFOLDER, L"COMBOBOX", L"", kList, 0, 2250, 4080, 3720, 1200, false},
 };
 
-// The check boxes in the order of the options table.
-constexpr int kCheckIds[] = {IDC_CHKSB,        IDC_CHKDEBUG,  IDC_CHKPROMPT, IDC_CHKOVERWRITE,
-                             IDC_CHKFULLPATHS, IDC_CHKFORMAT, IDC_CHKORDER,  IDC_CHKFOLDERS};
-static_assert(std::size(kCheckIds) == SetupLogic::CheckKeyCount);
+// The control of each numeric option, in the order of the options table.
+constexpr int kOptionIds[] = {IDC_CHKSB,       IDC_CHKDEBUG,  IDC_CHKPROMPT, IDC_CHKOVERWRITE,
+                              IDC_CHKFULLPATHS, IDC_CHKFORMAT, IDC_CHKORDER,  IDC_CHKFOLDERS,
+                              IDC_CHKPORTABLE,  IDC_CHKNAME,   IDC_CMBEACHFOLDER};
+static_assert(std::size(kOptionIds) == SetupLogic::CheckKeyCount);
+
+// The EachFolder choices, in the order of their values.
+constexpr const wchar_t* kEachFolderChoices[] = {
+    L"One playlist for the whole selection",
+    L"A playlist in each selected folder",
+    L"A playlist in every folder with music",
+};
 
 constexpr int kLinkCount = 3;
 constexpr COLORREF kBlack = RGB(0, 0, 0), kBlue = RGB(0, 0, 255), kRed = RGB(255, 0, 0);
@@ -142,17 +159,35 @@ LRESULT CALLBACK LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM l
     return DefSubclassProc(label, message, wParam, lParam);
 }
 
+bool IsChoice(size_t option) { return OptionTable::kNumeric[option].shown == OptionTable::Shown::Choice; }
+
+// The choice of playlists per folder means something only with folders.
+void FollowFolders(HWND form) {
+    const BOOL folders = IsDlgButtonChecked(form, IDC_CHKFOLDERS) == BST_CHECKED;
+    EnableWindow(GetDlgItem(form, IDC_LBLEACHFOLDER), folders);
+    EnableWindow(GetDlgItem(form, IDC_CMBEACHFOLDER), folders);
+}
+
 void GetOptions(HWND form) {
     const SetupLogic::OptionValues values = SetupStore::ReadOptions(FormOf(form)->file);
-    for (size_t k = 0; k < std::size(kCheckIds); ++k)
-        CheckDlgButton(form, kCheckIds[k], static_cast<UINT>(values.states[k]));
+    for (size_t k = 0; k < std::size(kOptionIds); ++k) {
+        if (IsChoice(k)) SendDlgItemMessageW(form, kOptionIds[k], CB_SETCURSEL, static_cast<WPARAM>(values.states[k]), 0);
+        else CheckDlgButton(form, kOptionIds[k], static_cast<UINT>(values.states[k]));
+    }
     SetDlgItemTextW(form, IDC_TXTFILEEXT, values.files.c_str());
+    FollowFolders(form);
 }
 
 bool SetOptions(HWND form) {
     SetupLogic::OptionValues values;
-    for (size_t k = 0; k < std::size(kCheckIds); ++k)
-        values.states[k] = static_cast<int>(IsDlgButtonChecked(form, kCheckIds[k]));
+    for (size_t k = 0; k < std::size(kOptionIds); ++k) {
+        if (IsChoice(k)) {
+            const LRESULT chosen = SendDlgItemMessageW(form, kOptionIds[k], CB_GETCURSEL, 0, 0);
+            values.states[k] = chosen == CB_ERR ? 0 : static_cast<int>(chosen);
+        } else {
+            values.states[k] = static_cast<int>(IsDlgButtonChecked(form, kOptionIds[k]));
+        }
+    }
     values.files = DialogKit::WindowText(GetDlgItem(form, IDC_TXTFILEEXT));
     return SetupStore::WriteOptions(values, FormOf(form)->file);
 }
@@ -162,6 +197,8 @@ void Form_Load(HWND form) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     DialogKit::Build(form, kControls, std::size(kControls), kClientWidth, kClientHeight);
     SendDlgItemMessageW(form, IDC_TXTFILEEXT, EM_LIMITTEXT, 0, 0);
+    for (const wchar_t* choice : kEachFolderChoices)
+        SendDlgItemMessageW(form, IDC_CMBEACHFOLDER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     state->logo.reset(static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     state->hand = static_cast<HCURSOR>(
@@ -243,6 +280,7 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
             if (HIWORD(wParam) != BN_CLICKED) break;
             if (LOWORD(wParam) == IDC_CMDOK) cmdOK_Click(form);
             else if (LOWORD(wParam) == IDC_CMDCANCEL) cmdCancel_Click(form);
+            else if (LOWORD(wParam) == IDC_CHKFOLDERS) FollowFolders(form);
             return TRUE;
         case WM_CLOSE:
             EndDialog(form, 0);

@@ -20,6 +20,9 @@ struct OptionSet {
     int16_t Format = 0;
     int16_t Order = 0;
     int16_t Folders = 0;
+    int16_t Portable = 0;
+    int16_t Name = 0;
+    int16_t EachFolder = 0;
     std::wstring Files;                      // normalised: valid elements joined by ","
     std::vector<std::wstring> ExtensionList; // valid elements in file order
     // As GetOptions found them, so that SetOptions rewrites only what

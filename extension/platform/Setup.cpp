@@ -18,6 +18,7 @@ using OptionTable::kSection;
 constexpr int16_t OptionSet::*kFields[] = {
     &OptionSet::Bitmaps, &OptionSet::Debug, &OptionSet::Prompt, &OptionSet::Overwrite,
     &OptionSet::Paths,   &OptionSet::Format, &OptionSet::Order,  &OptionSet::Folders,
+    &OptionSet::Portable, &OptionSet::Name,  &OptionSet::EachFolder,
 };
 static_assert(std::size(kFields) == OptionTable::NumericCount);
 

@@ -139,15 +139,16 @@ struct FakeSection {
     }
 };
 
-const std::vector<std::wstring> kFileOrder{L"Bitmaps", L"Debug",  L"Prompt",  L"Overwrite", L"Paths",
-                                           L"Format",  L"Order", L"Folders", L"Files"};
+const std::vector<std::wstring> kFileOrder{L"Bitmaps", L"Debug",    L"Prompt", L"Overwrite",  L"Paths",
+                                           L"Format",  L"Order",    L"Folders", L"Portable", L"Name",
+                                           L"EachFolder", L"Files"};
 
 }  // namespace
 
 TEST(OptionsMapping, MissingKeysShowTheDefaults) {
     FakeSection section;
     OptionValues values = LoadOptions(section.Reader());
-    EXPECT_EQ(values.states, (std::array<int, CheckKeyCount>{1, 0, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(values.states, (std::array<int, CheckKeyCount>{1, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(values.files, L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma");
     EXPECT_EQ(section.readOrder, kFileOrder);
 }
@@ -155,21 +156,33 @@ TEST(OptionsMapping, MissingKeysShowTheDefaults) {
 TEST(OptionsMapping, StoredValuesReachTheirOwnBoxes) {
     FakeSection section;
     section.keys = {{L"Bitmaps", L"2"}, {L"Debug", L"yes"},   {L"Prompt", L"0"},  {L"Overwrite", L"7"},
-                    {L"Paths", L"1"},   {L"Format", L"1.0"}, {L"Order", L"on"}, {L"Folders", L"2"},
+                    {L"Paths", L"1"},   {L"Format", L"1.0"}, {L"Order", L"on"}, {L"Folders", L"1"},
+                    {L"Portable", L"1"}, {L"Name", L"1"},    {L"EachFolder", L"2"},
                     {L"Files", L"mp3,a/b,wav"}};
     OptionValues values = LoadOptions(section.Reader());
-    EXPECT_EQ(values.states, (std::array<int, CheckKeyCount>{2, 0, 0, 1, 1, 1, 0, 2}));
+    EXPECT_EQ(values.states, (std::array<int, CheckKeyCount>{2, 0, 0, 1, 1, 1, 0, 1, 1, 1, 2}));
     EXPECT_EQ(values.files, L"mp3,wav");
+}
+
+// A two-state box has no greyed state: a 2 there means nothing and shows the
+// default; the original five and the three-way choice keep their 2.
+TEST(OptionsMapping, OnlyThreeStateBoxesAndChoicesShowATwo) {
+    FakeSection section;
+    for (const auto& option : OptionTable::kNumeric) section.keys[std::wstring(option.name)] = L"2";
+    OptionValues values = LoadOptions(section.Reader());
+    EXPECT_EQ(values.states, (std::array<int, CheckKeyCount>{2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 2}));
+    section.keys[L"EachFolder"] = L"3";
+    EXPECT_EQ(LoadOptions(section.Reader()).states[OptionTable::EachFolder], 0);
 }
 
 TEST(OptionsMapping, SaveWritesEveryKeyInOrderAndTheTextUntouched) {
     FakeSection section;
-    OptionValues values{{2, 0, 1, 0, 1, 1, 2, 1}, L" wav, mp3,a/b "};
+    OptionValues values{{2, 0, 1, 0, 1, 1, 0, 1, 1, 0, 2}, L" wav, mp3,a/b "};
     EXPECT_TRUE(SaveOptions(values, section.Writer()));
     const std::vector<std::pair<std::wstring, std::wstring>> expected{
-        {L"Bitmaps", L"2"}, {L"Debug", L"0"}, {L"Prompt", L"1"},  {L"Overwrite", L"0"},
-        {L"Paths", L"1"},   {L"Format", L"1"}, {L"Order", L"2"}, {L"Folders", L"1"},
-        {L"Files", L" wav, mp3,a/b "}};
+        {L"Bitmaps", L"2"},  {L"Debug", L"0"}, {L"Prompt", L"1"},     {L"Overwrite", L"0"},
+        {L"Paths", L"1"},    {L"Format", L"1"}, {L"Order", L"0"},     {L"Folders", L"1"},
+        {L"Portable", L"1"}, {L"Name", L"0"},   {L"EachFolder", L"2"}, {L"Files", L" wav, mp3,a/b "}};
     EXPECT_EQ(section.writes, expected);
 }
 

@@ -100,6 +100,9 @@ TEST_F(Options, NumbersAreNormalisedWithFallbacks) {
         {"Paths", " -1 ", &OptionSet::Paths, -1, L"-1", L"-1"},
         {"Paths", "1e2", &OptionSet::Paths, 0, L"0", L"0"},
         {"Overwrite", "-32768", &OptionSet::Overwrite, -32768, L"-32768", L"-32768"},
+        {"Portable", "1.0", &OptionSet::Portable, 1, L"1.0", L"1"},
+        {"Name", "yes", &OptionSet::Name, 0, L"0", L"0"},
+        {"EachFolder", "2", &OptionSet::EachFolder, 2, L"2", L"2"},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -138,6 +141,9 @@ TEST_F(Options, SetOptionsTracesEveryValueItWrites) {
                      L" Setup::SetOptions() - Writing \"Format\"=0",
                      L" Setup::SetOptions() - Writing \"Order\"=0",
                      L" Setup::SetOptions() - Writing \"Folders\"=0",
+                     L" Setup::SetOptions() - Writing \"Portable\"=0",
+                     L" Setup::SetOptions() - Writing \"Name\"=0",
+                     L" Setup::SetOptions() - Writing \"EachFolder\"=0",
                      L" Setup::SetOptions() - Writing \"Files\"=mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,"
                      L"mod,dsm,far,ult,mtm,669,wma",
                      L"Setup::SetOptions() - Done SetOptions()"}));

@@ -331,8 +331,12 @@ struct Layout {
     int left, top, width, height;
 };
 
-// In reading order, which is the order of the children and the tab order.
+// In the order of the children, which is the tab order: OK, Cancel, then
+// the rest in reading order. height 0: a drop-down list, whose closed height
+// its font sets.
 const Layout kOptionsLayout[] = {
+    {IDC_CMDOK, L"&Ok", 4740, 4530, 1230, 330},
+    {IDC_CMDCANCEL, L"&Cancel", 3450, 4530, 1230, 330},
     {IDC_IMAGE1, nullptr, 15, 15, 1695, 825},
     {IDC_LBLLINK0, nullptr, 1770, 45, 2970, 195},
     {IDC_LBLLINK1, nullptr, 1770, 330, 3285, 195},
@@ -348,14 +352,22 @@ const Layout kOptionsLayout[] = {
     {IDC_CHKFULLPATHS, L"Use full paths", 1050, 2460, 2505, 240},
     {IDC_CHKFORMAT, L"Write UTF-8 playlists (.m3u8)", 1050, 2730, 2805, 240},
     {IDC_CHKORDER, L"Sort as Explorer does (2 before 10)", 1050, 3000, 3300, 240},
-    {IDC_CHKFOLDERS, L"Include folders and their subfolders", 1050, 3270, 3300, 240},
-    {IDC_CMDCANCEL, L"&Cancel", 3450, 3660, 1230, 330},
-    {IDC_CMDOK, L"&Ok", 4740, 3660, 1230, 330},
+    {IDC_CHKPORTABLE, L"Portable playlists (/ and LF, for phones and media servers)", 1050, 3270, 4860, 240},
+    {IDC_CHKNAME, L"Name playlists after their folder", 1050, 3540, 3300, 240},
+    {IDC_CHKFOLDERS, L"Include folders and their subfolders", 1050, 3810, 3300, 240},
+    {IDC_LBLEACHFOLDER, L"Of folders:", 1290, 4125, 915, 195},
+    {IDC_CMBEACHFOLDER, nullptr, 2250, 4080, 3720, 0},
 };
 
-// In the order of the options file's keys.
-const int kChecks[] = {IDC_CHKSB,        IDC_CHKDEBUG,  IDC_CHKPROMPT, IDC_CHKOVERWRITE,
-                       IDC_CHKFULLPATHS, IDC_CHKFORMAT, IDC_CHKORDER,  IDC_CHKFOLDERS};
+// The check boxes in the order of the options file's keys; the last key,
+// EachFolder, is a drop-down list.
+const int kChecks[] = {IDC_CHKSB,        IDC_CHKDEBUG,  IDC_CHKPROMPT,  IDC_CHKOVERWRITE, IDC_CHKFULLPATHS,
+                       IDC_CHKFORMAT,    IDC_CHKORDER,  IDC_CHKFOLDERS, IDC_CHKPORTABLE,  IDC_CHKNAME};
+const int kThreeState[] = {IDC_CHKSB, IDC_CHKDEBUG, IDC_CHKPROMPT, IDC_CHKOVERWRITE, IDC_CHKFULLPATHS};
+
+int Chosen(const ConfigRun& run) {
+    return static_cast<int>(SendMessageW(run.Item(IDC_CMBEACHFOLDER), CB_GETCURSEL, 0, 0));
+}
 
 std::vector<int> States(const ConfigRun& run) {
     std::vector<int> states;
@@ -386,7 +398,7 @@ TEST_F(Options, LooksAsLaidOut) {
     RECT client;
     GetClientRect(run.Dialog(), &client);
     EXPECT_EQ(client.right, 6060 / 15);
-    EXPECT_EQ(client.bottom, 4080 / 15);
+    EXPECT_EQ(client.bottom, 4950 / 15);
 
     HWND child = GetWindow(run.Dialog(), GW_CHILD);
     for (const auto& c : kOptionsLayout) {
@@ -394,12 +406,30 @@ TEST_F(Options, LooksAsLaidOut) {
         ASSERT_TRUE(run.Item(c.id));
         EXPECT_EQ(child, run.Item(c.id)) << "order of the children";
         child = GetWindow(child, GW_HWNDNEXT);
-        EXPECT_EQ(Show(ClientRectOf(run.Item(c.id))), Show(Twips(c.left, c.top, c.width, c.height)));
+        RECT expected = Twips(c.left, c.top, c.width, c.height);
+        if (!c.height) expected.bottom = ClientRectOf(run.Item(c.id)).bottom;
+        EXPECT_EQ(Show(ClientRectOf(run.Item(c.id))), Show(expected));
         if (c.text) {
             EXPECT_EQ(Text(run.Item(c.id)), c.text);
         }
     }
-    for (int id : kChecks) EXPECT_EQ(GetWindowLongW(run.Item(id), GWL_STYLE) & BS_TYPEMASK, BS_AUTO3STATE);
+    for (int id : kChecks) {
+        const bool three = std::find(std::begin(kThreeState), std::end(kThreeState), id) != std::end(kThreeState);
+        EXPECT_EQ(GetWindowLongW(run.Item(id), GWL_STYLE) & BS_TYPEMASK, three ? BS_AUTO3STATE : BS_AUTOCHECKBOX)
+            << "control " << id;
+    }
+    HWND list = run.Item(IDC_CMBEACHFOLDER);
+    EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+    std::vector<std::wstring> choices;
+    for (int i = 0; i < 3; ++i) {
+        wchar_t item[128] = {};
+        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        choices.push_back(item);
+    }
+    EXPECT_EQ(choices, (std::vector<std::wstring>{L"One playlist for the whole selection",
+                                                  L"A playlist in each selected folder",
+                                                  L"A playlist in every folder with music"}));
     for (int id : {IDC_LBLLINK0, IDC_LBLLINK1, IDC_LBLLINK2}) EXPECT_NE(Text(run.Item(id)).find(L" - "), std::wstring::npos);
     EXPECT_NE(Text(run.Item(IDC_LBLLINK2)).find(L'@'), std::wstring::npos);
     EXPECT_TRUE(GetWindowLongW(run.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -443,37 +473,78 @@ TEST_F(Options, ControlsNeitherOverlapNorLeaveTheClientArea) {
     EXPECT_EQ(run.ExitStatus(), 0);
 }
 
-TEST_F(Options, TabVisitsEveryStopInReadingOrder) {
+TEST_F(Options, TabGoesFromOkToCancelThenDownTheControls) {
+    WriteKey(L"trk", L"Folders", L"1");  // the folder choice takes the focus only with folders
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
-    std::vector<HWND> stops;
+    HWND ok = run.Item(IDC_CMDOK), cancel = run.Item(IDC_CMDCANCEL);
+    std::vector<HWND> controls;
     for (HWND c : Children(run.Dialog()))
-        if ((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(c) && IsWindowEnabled(c)) stops.push_back(c);
-    ASSERT_EQ(stops.size(), std::size(kChecks) + 3) << "the check boxes, the extension box and the two buttons";
+        if ((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(c) && IsWindowEnabled(c) && c != ok &&
+            c != cancel)
+            controls.push_back(c);
+    ASSERT_EQ(controls.size(), std::size(kChecks) + 2) << "the check boxes, the extension box and the list";
     // Reading order: by rows from the top, and left to right within a row.
-    std::vector<HWND> reading = stops;
+    std::vector<HWND> reading = controls;
     std::stable_sort(reading.begin(), reading.end(), [](HWND a, HWND b) {
         const RECT ra = ClientRectOf(a), rb = ClientRectOf(b);
         const bool sameRow = ra.top < rb.bottom && rb.top < ra.bottom;
         return sameRow ? ra.left < rb.left : ra.top < rb.top;
     });
-    // The focus starts on OK, the last stop; Tab goes on from the first.
     std::vector<HWND> visited{run.Focus()};
-    for (size_t i = 0; i < stops.size(); ++i) visited.push_back(GetNextDlgTabItem(run.Dialog(), visited.back(), FALSE));
-    std::vector<HWND> expected{reading.back()};
+    for (size_t i = 0; i < controls.size() + 2; ++i)
+        visited.push_back(GetNextDlgTabItem(run.Dialog(), visited.back(), FALSE));
+    std::vector<HWND> expected{ok, cancel};
     expected.insert(expected.end(), reading.begin(), reading.end());
+    expected.push_back(ok);
     EXPECT_EQ(visited, expected);
     // And the keyboard goes the same way.
+    run.Key(VK_TAB);
+    EXPECT_TRUE(WaitFor([&] { return run.Focus() == cancel; }));
     run.Key(VK_TAB);
     EXPECT_TRUE(WaitFor([&] { return run.Focus() == reading.front(); }));
     run.Click(IDC_CMDCANCEL);
     EXPECT_EQ(run.ExitStatus(), 0);
 }
 
+TEST_F(Options, FolderChoiceIsOfferedOnlyWithFolders) {
+    WriteKey(L"trk", L"EachFolder", L"2");
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    EXPECT_EQ(Chosen(run), 2);
+    EXPECT_FALSE(IsWindowEnabled(run.Item(IDC_CMBEACHFOLDER)));
+    run.Click(IDC_CHKFOLDERS);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(run.Item(IDC_CMBEACHFOLDER)) != FALSE; }));
+    SendMessageW(run.Item(IDC_CMBEACHFOLDER), CB_SETCURSEL, 1, 0);
+    run.Click(IDC_CMDOK);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Key(L"trk", L"Folders"), L"1");
+    EXPECT_EQ(Key(L"trk", L"EachFolder"), L"1");
+}
+
+// The newer options mean off or on: a click on a checked box clears it. The
+// original five keep their greyed state.
+TEST_F(Options, NewerBoxesHaveTwoStatesTheOriginalFiveThree) {
+    for (const wchar_t* key : {L"Bitmaps", L"Format", L"Order", L"Folders", L"Portable", L"Name"})
+        WriteKey(L"trk", key, L"1");
+    ConfigRun run(L"", kOptionsCaption);
+    ASSERT_TRUE(run.Dialog());
+    for (int id : {IDC_CHKSB, IDC_CHKFORMAT, IDC_CHKORDER, IDC_CHKFOLDERS, IDC_CHKPORTABLE, IDC_CHKNAME})
+        run.Click(id);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(run.Item(IDC_CHKNAME), BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
+    EXPECT_EQ(States(run), (std::vector<int>{2, 0, 1, 1, 0, 0, 0, 0, 0, 0}));
+    run.Click(IDC_CMDOK);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(Key(L"trk", L"Bitmaps"), L"2");
+    for (const wchar_t* key : {L"Format", L"Order", L"Folders", L"Portable", L"Name"})
+        EXPECT_EQ(Key(L"trk", key), L"0") << Codepage::ToUtf8(key);
+}
+
 TEST_F(Options, WithoutAFileShowsDefaultsAndCancelCreatesNone) {
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
-    EXPECT_EQ(States(run), (std::vector<int>{1, 0, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(States(run), (std::vector<int>{1, 0, 1, 1, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Chosen(run), 0);
     EXPECT_EQ(Text(run.Item(IDC_TXTFILEEXT)), L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma");
     run.Click(IDC_CMDCANCEL);
     EXPECT_EQ(run.ExitStatus(), 0);
@@ -491,7 +562,7 @@ TEST_F(Options, OkWritesEveryKeyAsShownOrEdited) {
     WriteKey(L"input", L"value", L"Old answer");
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
-    EXPECT_EQ(States(run), (std::vector<int>{2, 0, 0, 1, 0, 1, 0, 0}));
+    EXPECT_EQ(States(run), (std::vector<int>{2, 0, 0, 1, 0, 1, 0, 0, 0, 0}));
     EXPECT_EQ(Text(run.Item(IDC_TXTFILEEXT)), L"mp3,,wav");
     run.Click(IDC_CHKFULLPATHS);  // three states: 0 -> 1
     run.Click(IDC_CHKFOLDERS);
@@ -505,6 +576,9 @@ TEST_F(Options, OkWritesEveryKeyAsShownOrEdited) {
     EXPECT_EQ(Key(L"trk", L"Format"), L"1");
     EXPECT_EQ(Key(L"trk", L"Order"), L"0");
     EXPECT_EQ(Key(L"trk", L"Folders"), L"1");
+    EXPECT_EQ(Key(L"trk", L"Portable"), L"0");
+    EXPECT_EQ(Key(L"trk", L"Name"), L"0");
+    EXPECT_EQ(Key(L"trk", L"EachFolder"), L"0");
     EXPECT_EQ(Key(L"trk", L"Files"), L"mp3,,wav");
     EXPECT_EQ(Answer(), L"Old answer");
 }
@@ -523,6 +597,7 @@ TEST_F(Options, EnterAndEscapeDoNothingUnlessAButtonHasTheFocus) {
     ConfigRun run(L"", kOptionsCaption);
     ASSERT_TRUE(run.Dialog());
     run.Key(VK_TAB);
+    run.Key(VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CHKSB); }));
     run.Key(VK_RETURN);
     run.Key(VK_ESCAPE);
@@ -535,7 +610,7 @@ TEST_F(Options, EnterAndEscapeDoNothingUnlessAButtonHasTheFocus) {
     EXPECT_TRUE(run.StaysOpen());
     EXPECT_FALSE(FileExists());
     // Enter on the focused Cancel button presses it.
-    for (int i = 0; i < 7; ++i) run.Key(VK_TAB);
+    for (int i = 0; i < 10; ++i) run.Key(VK_TAB);  // the rest of the boxes, OK
     ASSERT_TRUE(WaitFor([&] { return run.Focus() == run.Item(IDC_CMDCANCEL); }));
     run.Key(VK_RETURN);
     EXPECT_EQ(run.ExitStatus(), 0);
