@@ -46,7 +46,45 @@ std::wstring Through(unsigned codePage, std::wstring_view text) {
     return Widen(codePage, Narrow(codePage, NoBestFit(codePage), text, nullptr));
 }
 
-bool FitsAnsi(std::wstring_view text) { return Fits(GetACP(), text); }
+namespace {
+
+// The characters a single-byte code page holds: what its 256 bytes read as.
+// Each of them goes to a byte that reads as it again, so a text fits when
+// every character is one of them. Made once per process.
+class SingleByteTable {
+public:
+    SingleByteTable() {
+        const UINT cp = GetACP();
+        CPINFO info{};
+        if (cp == CP_UTF8 || !GetCPInfo(cp, &info) || info.MaxCharSize != 1) return;
+        char bytes[256];
+        for (int b = 0; b < 256; ++b) bytes[b] = static_cast<char>(b);
+        wchar_t chars[256];
+        if (MultiByteToWideChar(cp, 0, bytes, 256, chars, 256) != 256) return;
+        for (wchar_t c : chars) held_[static_cast<unsigned>(c) >> 5] |= 1u << (c & 31);
+        usable_ = true;
+    }
+    bool Usable() const { return usable_; }
+    bool Holds(std::wstring_view text) const {
+        for (wchar_t c : text) {
+            const auto u = static_cast<unsigned long>(c);
+            if (u > 0xFFFF || !(held_[u >> 5] & (1u << (u & 31)))) return false;
+        }
+        return true;
+    }
+
+private:
+    unsigned held_[65536 / 32] = {};
+    bool usable_ = false;
+};
+
+}  // namespace
+
+// A double-byte code page (or UTF-8) keeps the round trip.
+bool FitsAnsi(std::wstring_view text) {
+    static const SingleByteTable table;
+    return table.Usable() ? table.Holds(text) : Fits(GetACP(), text);
+}
 std::wstring ThroughAnsi(std::wstring_view text) { return Through(GetACP(), text); }
 
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }

@@ -101,8 +101,8 @@ std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selecti
     return folder.empty() ? std::wstring(1, kSep) : folder;
 }
 
-EntryMaker::EntryMaker(std::wstring_view playlistFolder, bool fullPaths)
-    : folder_(playlistFolder), fullPaths_(fullPaths) {
+EntryMaker::EntryMaker(std::wstring_view playlistFolder, bool fullPaths, bool portable)
+    : folder_(playlistFolder), fullPaths_(fullPaths), portable_(portable) {
     Split s = SplitRoot(folder_);
     rootKey_ = std::move(s.key);
     parts_ = Parts(s.rest);
@@ -141,22 +141,39 @@ std::wstring_view EntryMaker::PrefixIn(std::wstring_view fileFolder) {
     return relative ? std::wstring_view(*relative) : fileFolder;
 }
 
-void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name) {
+namespace {
+
+// The entry from start on with "/" for "\".
+void MakePortable(std::wstring& out, std::size_t start) {
+    for (std::size_t i = start; i < out.size(); ++i)
+        if (out[i] == kSep) out[i] = L'/';
+}
+
+}  // namespace
+
+void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name, bool portable) {
     const std::wstring_view first = prefix.empty() ? name : prefix;
-    if (!first.empty() && first.front() == L'#') out.append(L".\\");
+    const std::size_t start = out.size();
+    // A player reads a line that starts with "#" as a comment, and trims the
+    // blanks a line starts with.
+    if (!first.empty() && (first.front() == L'#' || first.front() == L' ')) out.append(L".\\");
     out.append(prefix).append(name);
+    if (portable) MakePortable(out, start);
 }
 
 void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name) {
     if (fullPath.empty()) {
-        AppendEntry(out, {}, name);
+        AppendEntry(out, {}, name, portable_);
         return;
     }
     const std::wstring* relative = Relative(fullPath.substr(0, fullPath.find_last_of(kSep) + 1));
-    if (relative)
-        AppendEntry(out, *relative, name);
-    else
+    if (relative) {
+        AppendEntry(out, *relative, name, portable_);
+    } else {
+        const std::size_t start = out.size();
         out.append(fullPath);
+        if (portable_) MakePortable(out, start);
+    }
 }
 
 std::wstring_view CommonFolder(const KeptFiles& files) {
@@ -171,18 +188,18 @@ std::wstring_view CommonFolder(const KeptFiles& files) {
 std::wstring Lines(const KeptFiles& files, std::wstring_view oneFolder, EntryMaker& entry) {
     const std::wstring_view prefix = oneFolder.empty() ? std::wstring_view() : entry.PrefixIn(oneFolder);
     std::size_t size = 0;
-    for (std::size_t i = 1; i < files.size(); ++i) size += prefix.size() + files.Name(i).size() + 2;
+    for (std::size_t i = 1; i < files.size(); ++i) size += prefix.size() + files.Name(i).size() + 1;
     // About exact for one folder; entries of several may take relative prefixes.
     std::wstring lines;
     lines.reserve(oneFolder.empty() ? size + size / 4 : size);
     for (std::size_t i = 1; i < files.size(); ++i) {
         const std::wstring_view name = files.Name(i);
         if (!oneFolder.empty()) {
-            AppendEntry(lines, name.empty() ? std::wstring_view() : prefix, name);
+            AppendEntry(lines, name.empty() ? std::wstring_view() : prefix, name, entry.Portable());
         } else {
             entry.AppendTo(lines, files.Path(i), name);
         }
-        lines += L"\r\n";
+        lines += kLineEnd;
     }
     return lines;
 }
@@ -282,24 +299,102 @@ Plan Decide(bool overwrite, Encoding existing, bool linesFit, bool utf8Format) {
     return plan;
 }
 
+LineBreak FirstLineBreak(Encoding encoding, std::string_view bytes) {
+    if (encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be) {
+        const bool le = encoding == Encoding::Utf16Le;
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            if (bytes[i + (le ? 1 : 0)] != '\0' || bytes[i + (le ? 0 : 1)] != '\n') continue;
+            const bool cr = i >= 4 && bytes[i - 2 + (le ? 1 : 0)] == '\0' && bytes[i - 2 + (le ? 0 : 1)] == '\r';
+            return cr ? LineBreak::CrLf : LineBreak::Lf;
+        }
+        return LineBreak::None;
+    }
+    const std::size_t lf = bytes.find('\n');
+    if (lf == std::string_view::npos) return LineBreak::None;
+    return lf > 0 && bytes[lf - 1] == '\r' ? LineBreak::CrLf : LineBreak::Lf;
+}
+
+bool UsesCrLf(bool rewrite, LineBreak existing, bool portable) {
+    if (!rewrite && existing != LineBreak::None) return existing == LineBreak::CrLf;
+    return !portable;
+}
+
+namespace {
+
+// Converts text piece by piece, each piece whole lines with their line ends.
+class Pieces {
+public:
+    Pieces(const Plan& plan, const Codec& codec, ByteSink& sink) : plan_(plan), codec_(codec), sink_(sink) {}
+
+    void Put(std::wstring_view text) {
+        while (!text.empty()) {
+            std::size_t take = text.size();
+            if (take > kPieceChars) {
+                const std::size_t end = text.find(kLineEnd, kPieceChars);
+                take = end == std::wstring_view::npos ? text.size() : end + 1;
+            }
+            Convert(text.substr(0, take));
+            text.remove_prefix(take);
+        }
+    }
+
+private:
+    void Convert(std::wstring_view text) {
+        std::wstring_view piece = text;
+        if (plan_.crlf) {
+            wide_.clear();
+            for (wchar_t c : text) {
+                if (c == kLineEnd) wide_ += L'\r';
+                wide_ += c;
+            }
+            piece = wide_;
+        }
+        bytes_.clear();
+        switch (plan_.encoding) {
+        case Encoding::Utf8:
+            codec_.toUtf8(piece, bytes_);
+            break;
+        case Encoding::Utf16Le:
+        case Encoding::Utf16Be:
+            bytes_ = ToUtf16(piece, plan_.encoding == Encoding::Utf16Be);
+            break;
+        default:
+            codec_.toCodePage(piece, bytes_);
+        }
+        sink_.Write(bytes_);
+    }
+
+    const Plan& plan_;
+    const Codec& codec_;
+    ByteSink& sink_;
+    std::wstring wide_;
+    std::string bytes_;
+};
+
+}  // namespace
+
+void Emit(const Plan& plan, std::wstring_view lines, std::string_view oldContent, const Codec& codec,
+          ByteSink& sink) {
+    if (plan.bom) sink.Write(kBom);
+    if (plan.convertOld) {
+        // The old lines keep their own line ends.
+        std::string old;
+        codec.toUtf8(codec.fromCodePage(oldContent), old);
+        sink.Write(old);
+    }
+    Pieces pieces(plan, codec, sink);
+    if (plan.header && plan.encoding == Encoding::Utf8) pieces.Put(kHeader);
+    pieces.Put(lines);
+}
+
 std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
                     const Codec& codec) {
-    std::string bytes;
-    if (plan.bom) bytes.append(kBom);
-    if (plan.convertOld) bytes += codec.toUtf8(codec.fromCodePage(oldContent));
-    switch (plan.encoding) {
-    case Encoding::Utf8:
-        if (plan.header) bytes += codec.toUtf8(kHeader);
-        bytes += codec.toUtf8(lines);
-        break;
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be:
-        bytes += ToUtf16(lines, plan.encoding == Encoding::Utf16Be);
-        break;
-    default:
-        bytes += codec.toCodePage(lines);
-    }
-    return bytes;
+    struct : ByteSink {
+        std::string bytes;
+        void Write(std::string_view piece) override { bytes.append(piece); }
+    } all;
+    Emit(plan, lines, oldContent, codec, all);
+    return std::move(all.bytes);
 }
 
 }  // namespace Playlist

@@ -25,18 +25,22 @@ std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selecti
                           std::wstring_view firstPath);
 
 // Appends prefix + name as one entry, with ".\" first where the entry would
-// start with "#".
-void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name);
+// start with "#" or a blank. portable writes "/" for every "\" and "./" for
+// that prefix.
+void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name, bool portable = false);
 
 // Forms entries that resolve from the playlist's folder: a file in that
 // folder is its bare name, one elsewhere on the same drive or share a
 // relative path ("..\Other\x.mp3", "Sub\x.mp3"), anything else its full path.
 // With fullPaths every entry is the full path. A file without a known path
 // is its bare name. A relative entry that starts with "#" gets ".\" before
-// it: players take a line starting with "#" for a comment and skip the file.
+// it: players take a line starting with "#" for a comment and skip the file;
+// so does one that starts with a blank, which players trim away. portable
+// entries have "/" for "\" (phones, media servers and players on other
+// systems read "\" as part of a name).
 class EntryMaker {
 public:
-    EntryMaker(std::wstring_view playlistFolder, bool fullPaths);
+    EntryMaker(std::wstring_view playlistFolder, bool fullPaths, bool portable = false);
     EntryMaker(const EntryMaker&) = delete;
     EntryMaker& operator=(const EntryMaker&) = delete;
     std::wstring operator()(std::wstring_view fullPath, std::wstring_view name);
@@ -44,8 +48,9 @@ public:
     void AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name);
     // What stands before the name in the entry of a file in fileFolder (a
     // full folder with its "\"): a relative prefix, or fileFolder itself
-    // where the entry is the full path.
+    // where the entry is the full path. Give it to AppendEntry with Portable().
     std::wstring_view PrefixIn(std::wstring_view fileFolder);
+    bool Portable() const { return portable_; }
 
 private:
     // The relative prefix for fileFolder; null where entries there are full paths.
@@ -55,6 +60,7 @@ private:
     std::wstring rootKey_;                  // empty: the folder's drive is unknown
     std::vector<std::wstring_view> parts_;  // folder names below the root, in folder_
     bool fullPaths_;
+    bool portable_;
     // The last file folder seen and what it gave: selections come mostly
     // from one folder.
     std::wstring lastFolder_;
@@ -73,7 +79,11 @@ std::wstring_view CommonFolder(const KeptFiles& files);
 // device name such as CON or LPT1, which would swallow the lines.
 bool IsPlainName(std::wstring_view name);
 
-// The playlist's lines, each followed by CR LF, no header, no blank lines:
+// Inside, every line of a playlist ends in "\n" alone; the bytes get the
+// line end the plan chooses.
+inline constexpr wchar_t kLineEnd = L'\n';
+
+// The playlist's lines, each followed by "\n", no header, no blank lines:
 // one entry for each file from slot 1 on (slot 0 is the selection's empty
 // slot), as entry makes it from the file's full path. oneFolder, when not
 // empty, is the folder every file lies in (CommonFolder): those entries share
@@ -88,7 +98,7 @@ enum class Encoding { None, CodePage, Utf8, Utf16Le, Utf16Be };
 
 inline constexpr std::string_view kBom = "\xEF\xBB\xBF";
 // The first line of a UTF-8 playlist that is created or replaced.
-inline constexpr std::wstring_view kHeader = L"#EXTM3U\r\n";
+inline constexpr std::wstring_view kHeader = L"#EXTM3U\n";
 
 // The encoding an existing playlist's bytes are in: UTF-8 when they start
 // with its byte-order mark, UTF-16 with one of its two, the code page
@@ -101,8 +111,18 @@ Encoding Detect(std::string_view head);
 bool EndsInsideALine(Encoding encoding, std::string_view head, std::string_view tail,
                      unsigned long long size);
 
+// How an existing playlist ends its lines: as its first line break does.
+enum class LineBreak { None, CrLf, Lf };
+LineBreak FirstLineBreak(Encoding encoding, std::string_view bytes);
+
+// The line end of the lines written: an append follows the playlist's own
+// first line break; a new or replaced one (or one without a line break yet)
+// gets CR LF, or LF alone when portable.
+bool UsesCrLf(bool rewrite, LineBreak existing, bool portable);
+
 struct Plan {
     Encoding encoding = Encoding::CodePage;  // of the new lines
+    bool crlf = true;         // each line ends in CR LF, else LF alone
     bool bom = false;         // the bytes written start with the byte-order mark
     bool header = false;      // the lines follow the "#EXTM3U" line
     bool rewrite = false;     // the whole file is written anew (else appended to)
@@ -120,16 +140,32 @@ Plan Decide(bool overwrite, Encoding existing, bool linesFit, bool utf8Format = 
 // The text as UTF-16 bytes in the given byte order, without byte-order mark.
 std::string ToUtf16(std::wstring_view text, bool bigEndian);
 
-// Conversion at the platform edge.
+// Conversion at the platform edge. The two conversions into bytes append to
+// their output.
 struct Codec {
     bool (*fits)(std::wstring_view);
-    std::string (*toCodePage)(std::wstring_view);
+    void (*toCodePage)(std::wstring_view, std::string&);
     std::wstring (*fromCodePage)(std::string_view);
-    std::string (*toUtf8)(std::wstring_view);
+    void (*toUtf8)(std::wstring_view, std::string&);
 };
 
-// The bytes to write under plan: the whole file when plan.rewrite, else the
-// tail to append. oldContent is read only when plan.convertOld.
+// Receives the bytes piece by piece, in order.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// About how many characters of lines go into one piece.
+inline constexpr std::size_t kPieceChars = 32 * 1024;
+
+// The bytes to write under plan, handed to sink in pieces of whole lines, so
+// that no converted copy of all the lines is ever held: the whole file when
+// plan.rewrite, else the tail to append. oldContent is read only when
+// plan.convertOld.
+void Emit(const Plan& plan, std::wstring_view lines, std::string_view oldContent, const Codec& codec,
+          ByteSink& sink);
+// The same bytes in one text.
 std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
                     const Codec& codec);
 

@@ -77,7 +77,8 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
     // selection. This playlist holds the files it was chosen for.
-    Playlist::EntryMaker entry(folder, options.Paths != 0);
+    const bool portable = options.Portable == 1;
+    Playlist::EntryMaker entry(folder, options.Paths != 0, portable);
     std::wstring lines = Playlist::Lines(files, oneFolder, entry);
     if (withFolders) {
         // The selected files first, then each folder's.
@@ -89,8 +90,8 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
             void Files(const std::wstring& folder, const std::vector<std::wstring>& names) override {
                 const std::wstring_view prefix = entry.PrefixIn(folder);
                 for (const std::wstring& name : names) {
-                    Playlist::AppendEntry(lines, prefix, name);
-                    lines.append(L"\r\n");
+                    Playlist::AppendEntry(lines, prefix, name, entry.Portable());
+                    lines += Playlist::kLineEnd;
                 }
             }
         } entries(entry, lines);
@@ -114,7 +115,7 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
 
     trace(L"Writing list to file");
     PlaylistFile::Write(folder + name + std::wstring(extension), lines, options.Overwrite != 0,
-                        Playlist::IsUtf8Format(options.Format));
+                        Playlist::IsUtf8Format(options.Format), portable);
     trace(L"List has been written", Trace::BlankAfter);
     return Outcome::Written;
 }

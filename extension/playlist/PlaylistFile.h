@@ -12,11 +12,13 @@
 
 namespace PlaylistFile {
 
-// Writes lines (CR LF included) to path, replacing the file when overwrite is
-// set, else appending; utf8Format makes the UTF-8 playlist with its header.
-// Encoding as Playlist::Decide says. Raises a numbered failure (53, 75, 76,
-// ...) when the file cannot be written.
-void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format = false);
+// Writes lines (each ending in "\n") to path, replacing the file when
+// overwrite is set, else appending; utf8Format makes the UTF-8 playlist with
+// its header. Encoding as Playlist::Decide says; line ends as
+// Playlist::UsesCrLf says (portable: LF alone in a new or replaced playlist).
+// Raises a numbered failure (53, 75, 76, ...) when the file cannot be written.
+void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format = false,
+           bool portable = false);
 
 // The numbered failure for a platform error code.
 [[noreturn]] void RaiseSystemError(unsigned long error);

@@ -62,11 +62,29 @@ void RefuseUnwritable(const std::wstring& path) {
         RaiseSystemError(ERROR_ACCESS_DENIED);
 }
 
+// Writes each piece as it comes.
+class FileSink final : public Playlist::ByteSink {
+public:
+    explicit FileSink(HANDLE file) : file_(file) {}
+    void Write(std::string_view bytes) override { WriteAll(file_, bytes); }
+
+private:
+    HANDLE file_;
+};
+
+// What a playlist's bytes are: produced piece by piece into a sink.
+struct Content {
+    const Playlist::Plan& plan;
+    std::wstring_view lines;
+    std::string_view old;  // the old content, where the plan takes it along
+    void WriteTo(HANDLE file) const;
+};
+
 // Writes every byte into a file this command created at path; when that
 // fails, the file goes again before the failure goes on.
-void WriteOrDiscard(UniqueHandle& file, const std::wstring& path, std::string_view bytes) {
+void WriteOrDiscard(UniqueHandle& file, const std::wstring& path, const Content& content) {
     try {
-        WriteAll(file.get(), bytes);
+        content.WriteTo(file.get());
     } catch (...) {
         file.reset();
         Calls().deleteFile(path.c_str());
@@ -88,8 +106,8 @@ bool RenameOver(HANDLE file, const std::wstring& path) {
     return Calls().setInformation(file, FileRenameInfo, info, size) != FALSE;
 }
 
-// Writes bytes beside path under a fresh name, then moves it over path.
-void Replace(const std::wstring& path, std::string_view bytes) {
+// Writes the content beside path under a fresh name, then moves it over path.
+void Replace(const std::wstring& path, const Content& content) {
     static LONG counter = 0;
     std::wstring folder = Playlist::FolderOf(path);
     std::wstring temp;
@@ -110,7 +128,7 @@ void Replace(const std::wstring& path, std::string_view bytes) {
     if (h == INVALID_HANDLE_VALUE) RaiseSystemError(GetLastError());
     UniqueHandle file(h);
     DWORD error = ERROR_SUCCESS;
-    WriteOrDiscard(file, temp, bytes);
+    WriteOrDiscard(file, temp, content);
     // Renamed through its own handle while still open: the system need not
     // find and open the file again. Where that is refused, by name. Once
     // renamed, every byte is written and the playlist whole; a failing close
@@ -126,10 +144,10 @@ void Replace(const std::wstring& path, std::string_view bytes) {
     }
 }
 
-// Writes bytes into a file that was just created; a file that could not be
-// written whole goes again (nothing was there before it).
-void Fill(UniqueHandle& file, const std::wstring& path, std::string_view bytes) {
-    WriteOrDiscard(file, path, bytes);
+// Writes the content into a file that was just created; a file that could
+// not be written whole goes again (nothing was there before it).
+void Fill(UniqueHandle& file, const std::wstring& path, const Content& content) {
+    WriteOrDiscard(file, path, content);
     if (!Close(file)) {
         const DWORD error = GetLastError();
         Calls().deleteFile(path.c_str());
@@ -139,7 +157,7 @@ void Fill(UniqueHandle& file, const std::wstring& path, std::string_view bytes) 
 
 // A new playlist: one create of its own name. False when a file or folder of
 // that name exists already.
-bool CreateNew(const std::wstring& path, std::string_view bytes) {
+bool CreateNew(const std::wstring& path, const Content& content) {
     UniqueHandle file(Calls().createFile(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -147,7 +165,7 @@ bool CreateNew(const std::wstring& path, std::string_view bytes) {
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return false;
         RaiseSystemError(error);
     }
-    Fill(file, path, bytes);
+    Fill(file, path, content);
     return true;
 }
 
@@ -165,18 +183,46 @@ bool IsUtf8Beyond7Bits(std::string_view bytes) {
     return high && Codepage::IsUtf8(bytes);
 }
 
-const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::ToAnsi, Codepage::FromAnsi,
-                             Codepage::ToUtf8};
+const Playlist::Codec kCodec{
+    Codepage::FitsAnsi,
+    [](std::wstring_view text, std::string& out) { out += Codepage::ToAnsi(text); },
+    Codepage::FromAnsi,
+    [](std::wstring_view text, std::string& out) { out += Codepage::ToUtf8(text); },
+};
 
-// The bytes of a new or replaced playlist.
-std::string NewBytes(std::wstring_view lines, bool utf8Format) {
-    if (utf8Format) return Playlist::Compose(Playlist::Decide(true, Playlist::Encoding::None, true, true), lines, {}, kCodec);
-    // One conversion serves both the test and the common case: the lines fit
-    // the code page when they come back from it unchanged. Every ANSI code
-    // page holds ASCII as it is, so plain ASCII needs no way back.
-    std::string ansi = Codepage::ToAnsi(lines);
-    if (IsAscii(lines) || Codepage::FromAnsi(ansi) == lines) return ansi;
-    return Playlist::Compose(Playlist::Decide(true, Playlist::Encoding::None, false), lines, {}, kCodec);
+void Content::WriteTo(HANDLE file) const {
+    FileSink sink(file);
+    Playlist::Emit(plan, lines, old, kCodec, sink);
+}
+
+// The plan of a new or replaced playlist. Every ANSI code page holds ASCII
+// as it is, so plain ASCII needs no test.
+Playlist::Plan NewPlan(std::wstring_view lines, bool utf8Format, bool portable) {
+    const bool fits = utf8Format || IsAscii(lines) || Codepage::FitsAnsi(lines);
+    Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, fits, utf8Format);
+    plan.crlf = Playlist::UsesCrLf(true, Playlist::LineBreak::None, portable);
+    return plan;
+}
+
+// How the open playlist breaks its lines: its first line break, looked for
+// in its first MiB (a playlist whose first line is longer has none worth
+// following).
+Playlist::LineBreak FirstLineBreak(HANDLE file, Playlist::Encoding encoding) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) RaiseSystemError(GetLastError());
+    constexpr DWORD kPiece = 64 * 1024, kMost = 1024 * 1024;
+    std::string bytes;
+    while (bytes.size() < kMost) {
+        const size_t had = bytes.size();
+        bytes.resize(had + kPiece);
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + had, kPiece, &got, nullptr)) RaiseSystemError(GetLastError());
+        bytes.resize(had + got);
+        if (got == 0) break;
+        const Playlist::LineBreak found = Playlist::FirstLineBreak(encoding, bytes);
+        if (found != Playlist::LineBreak::None) return found;
+    }
+    return Playlist::LineBreak::None;
 }
 
 }  // namespace
@@ -225,12 +271,13 @@ static std::string Tail(HANDLE file, unsigned long long& size) {
     return std::string(last, got);
 }
 
-void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format) {
+void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format, bool portable) {
     if (overwrite) {
-        const std::string bytes = NewBytes(lines, utf8Format);
-        if (CreateNew(path, bytes)) return;
+        const Playlist::Plan plan = NewPlan(lines, utf8Format, portable);
+        const Content content{plan, lines, {}};
+        if (CreateNew(path, content)) return;
         RefuseUnwritable(path);
-        Replace(path, bytes);
+        Replace(path, content);
         return;
     }
     // One open. Windows refuses it for a read-only file; Wine, with the
@@ -250,15 +297,17 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
     // Only a playlist in the code page, or a new one, asks whether the lines fit.
     const bool fits = utf8Format ||
                       (existing != Playlist::Encoding::CodePage && existing != Playlist::Encoding::None) ||
-                      Codepage::FitsAnsi(lines);
+                      IsAscii(lines) || Codepage::FitsAnsi(lines);
     Playlist::Plan plan = Playlist::Decide(false, existing, fits, utf8Format);
+    plan.crlf = Playlist::UsesCrLf(false, created ? Playlist::LineBreak::None : FirstLineBreak(file.get(), existing),
+                                   portable);
     // A last line without its line end would swallow the first new name.
     unsigned long long size = 0;
     const std::string tail = Tail(file.get(), size);
     std::wstring separated;
     if (Playlist::EndsInsideALine(existing, {head, got}, tail, size)) {
-        separated.reserve(lines.size() + 2);
-        separated.append(L"\r\n").append(lines);
+        separated.reserve(lines.size() + 1);
+        separated.append(1, Playlist::kLineEnd).append(lines);
         lines = separated;
     }
     // A UTF-8 playlist without a byte-order mark (another program's, or one
@@ -271,15 +320,16 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
     const bool keptUtf8 = mayBeUtf8 && IsUtf8Beyond7Bits(old);
     if (plan.rewrite && !keptUtf8) {
         file.reset();
-        Replace(path, Playlist::Compose(plan, lines, old, kCodec));
+        Replace(path, Content{plan, lines, old});
         return;
     }
-    const std::string bytes = keptUtf8 ? Codepage::ToUtf8(lines) : Playlist::Compose(plan, lines, {}, kCodec);
+    if (keptUtf8) plan = Playlist::Plan{Playlist::Encoding::Utf8, plan.crlf};
+    const Content content{plan, lines, {}};
     if (created) {
-        Fill(file, path, bytes);
+        Fill(file, path, content);
         return;
     }
-    WriteAll(file.get(), bytes);
+    content.WriteTo(file.get());
     if (!Close(file)) RaiseSystemError(GetLastError());
 }
 

@@ -13,18 +13,15 @@ bool Fits(std::wstring_view t) {
         if (static_cast<unsigned>(c) > 0xFF) return false;
     return true;
 }
-std::string ToLatin1(std::wstring_view t) {
-    std::string s;
+void ToLatin1(std::wstring_view t, std::string& s) {
     for (wchar_t c : t) s += static_cast<unsigned>(c) > 0xFF ? '?' : static_cast<char>(c);
-    return s;
 }
 std::wstring FromLatin1(std::string_view s) {
     std::wstring t;
     for (char c : s) t += static_cast<wchar_t>(static_cast<unsigned char>(c));
     return t;
 }
-std::string ToUtf8(std::wstring_view t) {
-    std::string s;
+void ToUtf8(std::wstring_view t, std::string& s) {
     for (wchar_t c : t) {
         auto u = static_cast<unsigned>(c);
         if (u < 0x80) {
@@ -38,7 +35,6 @@ std::string ToUtf8(std::wstring_view t) {
             s += static_cast<char>(0x80 | (u & 0x3F));
         }
     }
-    return s;
 }
 const Playlist::Codec kCodec{Fits, ToLatin1, FromLatin1, ToUtf8};
 
@@ -121,10 +117,55 @@ TEST(PlaylistEntry, RelativeEntriesStartingWithHashAreNoComments) {
     EXPECT_EQ(relative(L"C:\\Music\\a#1.mp3", L"a#1.mp3"), L"a#1.mp3");
     // Files of one folder share what stands before their names.
     Playlist::EntryMaker shared(L"C:\\Music\\", false);
-    EXPECT_EQ(Playlist::Lines(Kept({L"", L"C:\\Music\\#2.mp3"}), L"C:\\Music\\", shared), L".\\#2.mp3\r\n");
+    EXPECT_EQ(Playlist::Lines(Kept({L"", L"C:\\Music\\#2.mp3"}), L"C:\\Music\\", shared), L".\\#2.mp3\n");
     // Full paths never start with "#" and stay as they are.
     Playlist::EntryMaker full(L"#\\", true);
     EXPECT_EQ(full(L"C:\\#\\#3.mp3", L"#3.mp3"), L"C:\\#\\#3.mp3");
+}
+
+// Players trim the blanks a line starts with: " Intro.mp3" would be looked
+// for as "Intro.mp3".
+TEST(PlaylistEntry, RelativeEntriesStartingWithABlankKeepIt) {
+    Playlist::EntryMaker relative(L"C:\\Music\\", false);
+    EXPECT_EQ(relative(L"C:\\Music\\ Intro.mp3", L" Intro.mp3"), L".\\ Intro.mp3");
+    EXPECT_EQ(relative(L"C:\\Music\\ Live\\a.mp3", L"a.mp3"), L".\\ Live\\a.mp3");
+    EXPECT_EQ(relative(L"C:\\Music\\a .mp3", L"a .mp3"), L"a .mp3");
+    Playlist::EntryMaker shared(L"C:\\Music\\", false);
+    EXPECT_EQ(Playlist::Lines(Kept({L"", L"C:\\Music\\ 2.mp3"}), L"C:\\Music\\", shared), L".\\ 2.mp3\n");
+}
+
+// Phones and media servers read "\\" as part of a name.
+TEST(PlaylistEntry, PortableEntriesUseSlashesEverywhere) {
+    struct Case {
+        const wchar_t* folder;
+        bool full;
+        const wchar_t* path;
+        const wchar_t* entry;
+    };
+    const Case cases[] = {
+        {L"C:\\Music\\", false, L"C:\\Music\\a.mp3", L"a.mp3"},
+        {L"C:\\Music\\", false, L"C:\\Music\\Sub\\Deep\\x.mp3", L"Sub/Deep/x.mp3"},
+        {L"C:\\Music\\Rock\\", false, L"C:\\Music\\Pop\\x.mp3", L"../Pop/x.mp3"},
+        {L"C:\\Music\\", false, L"D:\\Other\\x.mp3", L"D:/Other/x.mp3"},
+        {L"C:\\Music\\", true, L"C:\\Music\\x.mp3", L"C:/Music/x.mp3"},
+        {L"\\\\srv\\share\\", true, L"\\\\srv\\share\\x.mp3", L"//srv/share/x.mp3"},
+        {L"C:\\Music\\", false, L"C:\\Music\\#1.mp3", L"./#1.mp3"},
+        {L"C:\\Music\\", false, L"C:\\Music\\ Intro.mp3", L"./ Intro.mp3"},
+        {L"C:\\Music\\", false, L"C:\\Music\\#Hits\\a.mp3", L"./#Hits/a.mp3"},
+        {L"C:\\Music\\", false, L"", L"./#bare.mp3"},
+    };
+    for (const Case& c : cases) {
+        Playlist::EntryMaker make(c.folder, c.full, true);
+        const std::wstring_view name = *c.path ? mdlFiles::FileNamePart(c.path) : std::wstring_view(L"#bare.mp3");
+        EXPECT_EQ(make(c.path, name), c.entry) << c.folder << " | " << c.path;
+        if (!*c.path) continue;
+        // A walked folder's files go through the prefix and AppendEntry.
+        std::wstring_view fileFolder(c.path);
+        fileFolder.remove_suffix(name.size());
+        std::wstring walked;
+        Playlist::AppendEntry(walked, make.PrefixIn(fileFolder), name, make.Portable());
+        EXPECT_EQ(walked, c.entry) << c.path;
+    }
 }
 
 TEST(PlaylistFolder, InvokingFolderThenViewFolderThenFirstFile) {
@@ -158,7 +199,7 @@ TEST(PlaylistBytes, OneFolderLinesEqualLinesFromEachPath) {
         }
     }
     Playlist::EntryMaker entry(L"C:\\Music\\", false);
-    EXPECT_EQ(Playlist::Lines(files, folder, entry), L"Sub\\a.mp3\r\nSub\\B.mp3\r\n");
+    EXPECT_EQ(Playlist::Lines(files, folder, entry), L"Sub\\a.mp3\nSub\\B.mp3\n");
 }
 
 TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
@@ -170,7 +211,7 @@ TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
 }
 
 TEST(PlaylistBytes, LinesEndInCrLfWithoutHeader) {
-    EXPECT_EQ(NameLines({L"", L"A.mp3", L"b.mp3"}), L"A.mp3\r\nb.mp3\r\n");
+    EXPECT_EQ(NameLines({L"", L"A.mp3", L"b.mp3"}), L"A.mp3\nb.mp3\n");
     EXPECT_EQ(NameLines({L""}), L"");
     EXPECT_EQ(Bytes({L"A.mp3", L"b.mp3"}, true, ""), "A.mp3\r\nb.mp3\r\n");
     EXPECT_EQ(Bytes({L"caf\u00e9.mp3"}, true, ""), "caf\xe9.mp3\r\n");
@@ -189,6 +230,75 @@ TEST(PlaylistEncoding, CodePageUnlessAnEntryDoesNotFit) {
     // A code-page file that must take an unfit entry is rewritten as UTF-8 with BOM.
     EXPECT_EQ(Bytes({tokyo}, false, "caf\xe9.mp3\r\n"),
               "\xEF\xBB\xBF" "caf\xC3\xA9.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
+}
+
+namespace {
+
+std::string PortableBytes(const std::vector<std::wstring>& paths, bool utf8Format) {
+    Playlist::EntryMaker entry(L"C:\\Music\\", false, true);
+    const std::wstring lines = Playlist::Lines(Kept(paths), {}, entry);
+    Playlist::Plan plan = Playlist::Decide(true, Encoding::None, Fits(lines), utf8Format);
+    plan.crlf = Playlist::UsesCrLf(true, Playlist::LineBreak::None, true);
+    return Playlist::Compose(plan, lines, {}, kCodec);
+}
+
+}  // namespace
+
+TEST(PlaylistBytes, PortablePlaylistsInBothFormats) {
+    const std::vector<std::wstring> paths{L"", L"C:\\Music\\ Intro.mp3", L"C:\\Music\\CD 2\\caf\u00e9.mp3",
+                                          L"C:\\Music\\#1.mp3"};
+    EXPECT_EQ(PortableBytes(paths, false), "./ Intro.mp3\nCD 2/caf\xe9.mp3\n./#1.mp3\n");
+    EXPECT_EQ(PortableBytes(paths, true), "#EXTM3U\n./ Intro.mp3\nCD 2/caf\xC3\xA9.mp3\n./#1.mp3\n");
+    // Unfit for the code page: UTF-8 with its mark, as without Portable.
+    EXPECT_EQ(PortableBytes({L"", L"C:\\Music\\\u6771\\a.mp3"}, false), "\xEF\xBB\xBF\xE6\x9D\xB1/a.mp3\n");
+}
+
+TEST(PlaylistBytes, LineEndsOfNewReplacedAndAppendedPlaylists) {
+    using Playlist::LineBreak;
+    using Playlist::UsesCrLf;
+    EXPECT_EQ(Playlist::FirstLineBreak(Encoding::CodePage, "a.mp3\r\nb.mp3\n"), LineBreak::CrLf);
+    EXPECT_EQ(Playlist::FirstLineBreak(Encoding::CodePage, "a.mp3\nb.mp3\r\n"), LineBreak::Lf);
+    EXPECT_EQ(Playlist::FirstLineBreak(Encoding::CodePage, "a.mp3"), LineBreak::None);
+    EXPECT_EQ(Playlist::FirstLineBreak(Encoding::Utf16Le, std::string("\xFF\xFE" "a\0\r\0\n\0", 8)), LineBreak::CrLf);
+    EXPECT_EQ(Playlist::FirstLineBreak(Encoding::Utf16Le, std::string("\xFF\xFE\x0A\x0D\n\0", 6)), LineBreak::Lf);
+    EXPECT_EQ(Playlist::FirstLineBreak(Encoding::Utf16Be, std::string("\xFE\xFF\0a\0\n", 6)), LineBreak::Lf);
+    for (bool portable : {false, true}) {
+        // New or replaced: CR LF, LF alone when portable; so is an append to
+        // a playlist that has no line break yet.
+        EXPECT_EQ(UsesCrLf(true, LineBreak::Lf, portable), !portable);
+        EXPECT_EQ(UsesCrLf(false, LineBreak::None, portable), !portable);
+        // An append follows the playlist.
+        EXPECT_TRUE(UsesCrLf(false, LineBreak::CrLf, portable));
+        EXPECT_FALSE(UsesCrLf(false, LineBreak::Lf, portable));
+    }
+    Playlist::Plan lf = Playlist::Decide(false, Encoding::CodePage, true);
+    lf.crlf = false;
+    EXPECT_EQ(Playlist::Compose(lf, L"\na\\b.mp3\n", {}, kCodec), "\na\\b.mp3\n");
+    Playlist::Plan wide = Playlist::Decide(false, Encoding::Utf16Le, true);
+    EXPECT_EQ(Playlist::Compose(wide, L"a\n", {}, kCodec), std::string("a\0\r\0\n\0", 6));
+}
+
+// The bytes come in pieces of whole lines; together they are the whole.
+TEST(PlaylistBytes, PiecesAreWholeLinesAndAddUpToTheWhole) {
+    std::wstring lines;
+    for (int i = 0; lines.size() < 3 * Playlist::kPieceChars; ++i) lines += L"caf\u00e9 " + std::to_wstring(i) + L".mp3\n";
+    Playlist::Plan plan = Playlist::Decide(true, Encoding::None, true);
+    struct : Playlist::ByteSink {
+        std::vector<std::string> pieces;
+        void Write(std::string_view bytes) override { pieces.emplace_back(bytes); }
+    } sink;
+    Playlist::Emit(plan, lines, {}, kCodec, sink);
+    ASSERT_GE(sink.pieces.size(), 3u);
+    std::string whole, expected;
+    for (const std::string& piece : sink.pieces) {
+        EXPECT_EQ(piece.substr(piece.size() - 2), "\r\n");
+        whole += piece;
+    }
+    for (wchar_t c : lines) {
+        if (c == L'\n') expected += '\r';
+        expected += static_cast<char>(c);
+    }
+    EXPECT_EQ(whole, expected);
 }
 
 TEST(PlaylistEncoding, PlanSaysWhetherTheFileIsRewritten) {
@@ -214,7 +324,7 @@ TEST(PlaylistEncoding, Utf8PlaylistsHaveNoBomAndAHeaderWhenNew) {
 }
 
 TEST(PlaylistEncoding, Utf16PlaylistsTakeAppendsInTheirOwnForm) {
-    const std::wstring lines = L"\u00e9\u6771\r\n";
+    const std::wstring lines = L"\u00e9\u6771\n";
     for (bool utf8Format : {false, true}) {
         auto le = Playlist::Decide(false, Playlist::Detect("\xFF\xFE" "a"), false, utf8Format);
         EXPECT_EQ(Playlist::Compose(le, lines, {}, kCodec), std::string("\xE9\x00\x71\x67\r\0\n\0", 8));

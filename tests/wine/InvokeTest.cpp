@@ -152,6 +152,48 @@ TEST_F(Invoke, AppendStartsOnALineOfItsOwn) {
     }
 }
 
+// New and replaced playlists end their lines in CR LF, or LF alone with
+// Portable; an append follows the playlist's own first line break.
+TEST_F(Invoke, LineEndsOfNewReplacedAndAppendedPlaylists) {
+    for (int16_t portable : {0, 1}) {
+        SCOPED_TRACE(portable ? "portable" : "not portable");
+        ThreadState().Options.Portable = portable;
+        const std::string end = portable ? "\n" : "\r\n";
+        ThreadState().Options.Overwrite = 1;
+        DeleteFileW(Playlist().c_str());
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), "A.mp3" + end + "b.mp3" + end);  // new
+        Write(Playlist(), "x.mp3\r\n");
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), "A.mp3" + end + "b.mp3" + end);  // replaced
+        ThreadState().Options.Overwrite = 0;
+        Write(Playlist(), "x.mp3\ny.mp3");
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), "x.mp3\ny.mp3\nA.mp3\nb.mp3\n");
+        Write(Playlist(), "x.mp3\r\ny.mp3\n");
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), "x.mp3\r\ny.mp3\nA.mp3\r\nb.mp3\r\n");
+        Write(Playlist(), "x.mp3");
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist()), "x.mp3" + end + "A.mp3" + end + "b.mp3" + end);
+        // A UTF-8 playlist's header takes the same line end.
+        ThreadState().Options.Format = 1;
+        ThreadState().Options.Overwrite = 1;
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Read(Playlist(L"new", L".m3u8")), "#EXTM3U" + end + "A.mp3" + end + "b.mp3" + end);
+        ThreadState().Options.Format = 0;
+    }
+}
+
+TEST_F(Invoke, PortableEntriesOfFilesInOtherFolders) {
+    ThreadState().Options.Portable = 1;
+    const std::wstring sub = folder + L"\\ Live";
+    CreateDirectoryW(sub.c_str(), nullptr);
+    SelectPaths({sub + L"\\#1.mp3", folder + L"\\ Intro.mp3", L"D:\\Other\\x.mp3"});
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist()), "./ Intro.mp3\n./ Live/#1.mp3\nD:/Other/x.mp3\n");
+}
+
 TEST_F(Invoke, PlaylistGoesToTheViewFolderWhenNoDirectoryIsGiven) {
     // Explorer passes no lpDirectory for a handler's own items.
     ThreadState().SelectionFolder = folder;
