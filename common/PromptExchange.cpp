@@ -25,10 +25,22 @@ bool EndsWith(std::wstring_view text, std::wstring_view end) {
 
 }  // namespace
 
-std::wstring Argument(std::wstring_view extension, std::wstring_view key) {
+std::wstring Argument(std::wstring_view extension, std::wstring_view key, std::wstring_view suggestion) {
     std::wstring text(kQuestion);
-    text.append(extension).append(L")").append(kSwitch).append(key);
+    text.append(extension).append(L")");
+    if (!suggestion.empty()) text.append(L" /name:\"").append(suggestion).append(L"\"");
+    text.append(kSwitch).append(key);
     return text;
+}
+
+std::wstring QuotedSwitch(std::wstring_view argumentText, std::wstring_view name) {
+    const std::wstring opening = L" /" + std::wstring(name) + L":\"";
+    const std::size_t at = argumentText.find(opening);
+    if (at == std::wstring_view::npos) return {};
+    const std::size_t start = at + opening.size();
+    const std::size_t end = argumentText.find(L'"', start);
+    if (end == std::wstring_view::npos) return {};
+    return std::wstring(argumentText.substr(start, end - start));
 }
 
 std::wstring MakeKey(unsigned long process, unsigned long thread, unsigned long counter) {
@@ -51,6 +63,10 @@ Request Parse(std::wstring_view argumentText) {
         request.key = argumentText.substr(at + kSwitch.size());
         question = argumentText.substr(0, at);
     }
+    request.suggestion = QuotedSwitch(question, L"name");
+    // The question ends where the switches begin.
+    const std::size_t switches = question.find(L" /");
+    if (switches != std::wstring_view::npos) question = question.substr(0, switches);
     if (EndsWith(question, L"(without .m3u8)")) request.extension = L".m3u8";
     return request;
 }

@@ -10,8 +10,10 @@
 namespace PromptExchange {
 
 // The argument text: the question, which names the playlist's extension,
-// then " /answer:" and the key.
-std::wstring Argument(std::wstring_view extension, std::wstring_view key);
+// then, with a suggestion, " /name:" and the suggestion in double quotes (a
+// file name holds none), then " /answer:" and the key. The key stays last,
+// where an older trkconfig looks for it.
+std::wstring Argument(std::wstring_view extension, std::wstring_view key, std::wstring_view suggestion = {});
 
 // A key for one prompt: "value-" + process + "-" + thread + "-" + counter, in
 // hexadecimal.
@@ -23,7 +25,12 @@ bool IsKey(std::wstring_view key);
 struct Request {
     std::wstring key;        // where the answer goes: the key given, else "value"
     std::wstring extension;  // ".m3u8" when the question names it, else ".m3u"
+    std::wstring suggestion; // the name the text box starts with; empty without one
 };
+
+// The value of a quoted switch (` /NAME:"value"`) that stands in text after
+// the question; empty when there is none.
+std::wstring QuotedSwitch(std::wstring_view argumentText, std::wstring_view name);
 
 // What trkconfig's argument text asks for. Only a text that ends in
 // " /answer:KEY", with a KEY of the form above, names a key.

@@ -28,16 +28,21 @@ const DialogKit::Control kControls[] = {
 struct Load {
     Outcome* outcome;
     std::wstring_view extension;
+    std::wstring_view suggestion;
 };
 
-void Form_Load(HWND form, std::wstring_view extension) {
+void Form_Load(HWND form, std::wstring_view extension, std::wstring_view suggestion) {
     DialogKit::Build(form, kControls, std::size(kControls), kClientWidth, kClientHeight);
     SendDlgItemMessageW(form, IDC_TXTINPUT, EM_LIMITTEXT, 0, 0);
     SendMessageW(form, DM_SETDEFID, IDC_CMDOK, 0);
     SetWindowTextW(form, kCaption);
     SetDlgItemTextW(form, IDC_LBLPROMPT, (std::wstring(kPrompt) + std::wstring(extension) + L")").c_str());
+    // Enter takes the suggestion, typing replaces it: the dialog manager
+    // selects the whole text of an edit box it moves the focus to.
+    SetDlgItemTextW(form, IDC_TXTINPUT, std::wstring(suggestion).c_str());
     DialogKit::SetTopmost(form, true);
     SendMessageW(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, IDC_TXTINPUT)), TRUE);
+    SendDlgItemMessageW(form, IDC_TXTINPUT, EM_SETSEL, 0, -1);
 }
 
 void Finish(HWND form, Outcome& outcome, SetupLogic::PromptResult result) {
@@ -53,7 +58,7 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
         case WM_INITDIALOG: {
             const auto* load = reinterpret_cast<const Load*>(lParam);
             SetWindowLongPtrW(form, DWLP_USER, reinterpret_cast<LONG_PTR>(load->outcome));
-            Form_Load(form, load->extension);
+            Form_Load(form, load->extension, load->suggestion);
             return FALSE;  // the focus is set: the text box holds it
         }
         case WM_COMMAND:
@@ -76,9 +81,9 @@ INT_PTR CALLBACK Procedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-Outcome Show(std::wstring_view extension) {
+Outcome Show(std::wstring_view extension, std::wstring_view suggestion) {
     Outcome outcome;
-    Load load{&outcome, extension};
+    Load load{&outcome, extension, suggestion};
     if (DialogKit::ShowModal(kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, Procedure,
                              reinterpret_cast<LPARAM>(&load)) == -1)
         Failure::Raise(Failure::Internal, L"the prompt could not be shown");

@@ -14,7 +14,8 @@ struct Outcome {
 };
 
 // Shows the prompt modally, naming the playlist's extension (".m3u" or
-// ".m3u8"); returns once OK, Cancel or the close command has ended it.
-Outcome Show(std::wstring_view extension = L".m3u");
+// ".m3u8"), its text box holding the suggestion, all of it selected; returns
+// once OK, Cancel or the close command has ended it.
+Outcome Show(std::wstring_view extension = L".m3u", std::wstring_view suggestion = {});
 
 }  // namespace frmInput

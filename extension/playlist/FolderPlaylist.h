@@ -27,6 +27,17 @@ void TakeFolders(KeptFiles& files, std::vector<std::wstring>& folders);
 bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
             FolderWalk::Sink& sink, const Trace::Procedure& trace);
 
+// The same, under one progress display for them all, telling steps when
+// each folder's walk begins and when it has ended.
+class Steps {
+public:
+    virtual ~Steps() = default;
+    virtual void Begin(const std::wstring& folder) = 0;
+    virtual void End(const std::wstring& folder) = 0;
+};
+bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
+            FolderWalk::Sink& sink, Steps* steps, const Trace::Procedure& trace);
+
 // The command found nothing to write: traced, and told to the user with ui.
 void NothingFound(HWND owner, bool ui, const Trace::Procedure& trace);
 

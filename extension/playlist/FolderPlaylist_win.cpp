@@ -33,6 +33,11 @@ void TakeFolders(KeptFiles& files, std::vector<std::wstring>& folders) {
 
 bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
             FolderWalk::Sink& sink, const Trace::Procedure& trace) {
+    return Gather(std::move(folders), options, owner, ui, sink, nullptr, trace);
+}
+
+bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND owner, bool ui,
+            FolderWalk::Sink& sink, Steps* steps, const Trace::Procedure& trace) {
     const General::Less less = LogicalOrder::Chosen(options.Order);
     // By name, as the folders stand side by side in their parent; few, so
     // an insertion sort that cannot leave the list whatever less answers.
@@ -62,10 +67,12 @@ bool Gather(std::vector<std::wstring> folders, const OptionSet& options, HWND ow
     WalkProgress::Watch progress(owner, ui);
     for (const std::wstring& folder : folders) {
         trace(L"Reading folder: " + folder);
+        if (steps) steps->Begin(folder);
         if (!FolderWalk::Collect(folder, options.ExtensionList, less, reader, progress, counter)) {
             trace(L"Reading folders was canceled, exiting...", Trace::BlankAfter);
             return false;
         }
+        if (steps) steps->End(folder);
     }
     trace(L"Files found in folders: " + std::to_wstring(counter.files));
     return true;

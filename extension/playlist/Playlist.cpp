@@ -176,6 +176,25 @@ void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::ws
     }
 }
 
+std::wstring NameAfterFolder(std::wstring_view folder) {
+    const Split s = SplitRoot(folder);
+    if (s.key.empty()) return L"new";
+    const std::vector<std::wstring_view> parts = Parts(s.rest);
+    if (parts.empty()) return L"new";
+    const std::wstring_view last = parts.back();
+    // The system cuts blanks and dots off the end of a name: a playlist
+    // called so would not be named as asked.
+    if (!IsPlainName(last) || last.back() == L' ' || last.back() == L'.') return L"new";
+    return std::wstring(last);
+}
+
+bool IsPlaylistFile(std::wstring_view name) {
+    const std::size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos) return false;
+    const std::wstring_view extension = name.substr(dot);
+    return NoCase::SameFolded(extension, L".m3u") || NoCase::SameFolded(extension, L".m3u8");
+}
+
 std::wstring_view CommonFolder(const KeptFiles& files) {
     if (files.size() < 2) return {};
     const std::wstring_view folder = files.Folder(1);

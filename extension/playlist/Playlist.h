@@ -83,6 +83,16 @@ bool IsPlainName(std::wstring_view name);
 // line end the plan chooses.
 inline constexpr wchar_t kLineEnd = L'\n';
 
+// The Name option's playlist name for a playlist in folder: the last part of
+// the folder's path ("Kind of Blue" in "D:\Music\Kind of Blue\"); "new" at
+// the root of a drive or share, for a folder whose drive is unknown, and
+// where that part cannot be a file name as it stands.
+std::wstring NameAfterFolder(std::wstring_view folder);
+
+// True for the playlists this system writes (".m3u", ".m3u8", any case):
+// they are never entries of a playlist of folders.
+bool IsPlaylistFile(std::wstring_view name);
+
 // The playlist's lines, each followed by "\n", no header, no blank lines:
 // one entry for each file from slot 1 on (slot 0 is the selection's empty
 // slot), as entry makes it from the file's full path. oneFolder, when not

@@ -1,6 +1,7 @@
 #include "PlaylistCommand.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "Failure.h"
@@ -32,7 +33,8 @@ std::wstring SortSelection(KeptFiles& files, int16_t order) {
 
 // The playlist's base name from the prompt; false when the user cancelled.
 // The prompt answers under a key of its own, which goes again once read.
-bool AskName(std::wstring_view extension, std::wstring& name, const Trace::Procedure& trace) {
+bool AskName(std::wstring_view extension, std::wstring& name, const Trace::Procedure& trace,
+             std::wstring_view suggestion = {}) {
     trace(L"Getting filename via user input");
     const std::wstring options = inihelper::OptionsFile();
     static LONG prompts = 0;
@@ -40,7 +42,7 @@ bool AskName(std::wstring_view extension, std::wstring& name, const Trace::Proce
                                                      static_cast<unsigned long>(InterlockedIncrement(&prompts)));
     const std::wstring program = inihelper::ProgramFolder() + L"\\trkconfig.exe";
     const Handles::UniqueHandle process =
-        Trkconfig::Start(program, program + L" " + PromptExchange::Argument(extension, key));
+        Trkconfig::Start(program, program + L" " + PromptExchange::Argument(extension, key, suggestion));
     const DWORD status = Trkconfig::WaitForExit(process.get());
     name = inihelper::ReadAnswer(options, kCancelMarker, key);
     inihelper::DeleteAnswer(options, key);
@@ -58,6 +60,140 @@ bool AskName(std::wstring_view extension, std::wstring& name, const Trace::Proce
     return true;
 }
 
+// The playlist's name without a prompt: "new", or under the Name option
+// the name of the folder it lands in.
+std::wstring RuleName(const std::wstring& folder, const OptionSet& options) {
+    return options.Name == 1 ? Playlist::NameAfterFolder(folder) : std::wstring(L"new");
+}
+
+// The name from the prompt when one is to be asked, else by the rule. False
+// when the user cancelled.
+bool ChooseName(const std::wstring& folder, const OptionSet& options, bool ask, std::wstring& name,
+                const Trace::Procedure& trace) {
+    name = RuleName(folder, options);
+    if (!ask) return true;
+    const std::wstring suggestion = options.Name == 1 ? name : std::wstring();
+    if (!AskName(Playlist::Extension(options.Format), name, trace, suggestion)) return false;
+    if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
+    return true;
+}
+
+void WriteList(const std::wstring& folder, const std::wstring& name, std::wstring_view lines,
+               const OptionSet& options, const PlaylistCommand::Request& request, const Trace::Procedure& trace) {
+    trace(L"Writing list to file");
+    const std::wstring path = folder + name + std::wstring(Playlist::Extension(options.Format));
+    PlaylistFile::Write(path, lines, options.Overwrite != 0, Playlist::IsUtf8Format(options.Format),
+                        options.Portable == 1);
+    trace(L"List has been written", Trace::BlankAfter);
+    if (request.written) request.written->push_back(path);
+}
+
+// EachFolder: playlists in several folders. The first one waits until a
+// second comes: only a playlist that stays alone is named through the
+// prompt; every other takes the Name rule's name at once.
+class Playlists {
+public:
+    Playlists(const PlaylistCommand::Request& request, const OptionSet& options, const Trace::Procedure& trace)
+        : request_(request), options_(options), trace_(trace),
+          ask_(options.Prompt != 0 && request.ui) {}
+
+    void Offer(const std::wstring& folder, std::wstring lines) {
+        if (lines.empty()) return;
+        ++offered_;
+        if (offered_ == 1 && ask_) {
+            pendingFolder_ = folder;
+            pendingLines_ = std::move(lines);
+            return;
+        }
+        Flush();
+        WriteList(folder, RuleName(folder, options_), lines, options_, request_, trace_);
+    }
+    // The walk is over: a playlist that stayed alone is named now.
+    PlaylistCommand::Outcome Finish() {
+        if (offered_ == 0) {
+            FolderPlaylist::NothingFound(request_.owner, request_.ui, trace_);
+            return PlaylistCommand::Outcome::NothingFound;
+        }
+        if (pendingFolder_.empty()) return PlaylistCommand::Outcome::Written;
+        std::wstring name;
+        if (!ChooseName(pendingFolder_, options_, offered_ == 1, name, trace_))
+            return PlaylistCommand::Outcome::Cancelled;
+        WriteList(pendingFolder_, name, pendingLines_, options_, request_, trace_);
+        return PlaylistCommand::Outcome::Written;
+    }
+
+private:
+    void Flush() {
+        if (pendingFolder_.empty()) return;
+        WriteList(pendingFolder_, RuleName(pendingFolder_, options_), pendingLines_, options_, request_, trace_);
+        pendingFolder_.clear();
+        std::wstring().swap(pendingLines_);
+    }
+
+    const PlaylistCommand::Request& request_;
+    const OptionSet& options_;
+    const Trace::Procedure& trace_;
+    const bool ask_;
+    size_t offered_ = 0;
+    std::wstring pendingFolder_, pendingLines_;
+};
+
+// The walked files of one folder as lines of a playlist; our own playlists
+// are left out.
+void AppendWalked(std::wstring& lines, Playlist::EntryMaker& entry, const std::wstring& folder,
+                  const std::vector<std::wstring>& names) {
+    const std::wstring_view prefix = entry.PrefixIn(folder);
+    for (const std::wstring& name : names) {
+        if (Playlist::IsPlaylistFile(name)) continue;
+        Playlist::AppendEntry(lines, prefix, name, entry.Portable());
+        lines += Playlist::kLineEnd;
+    }
+}
+
+// EachFolder 1: each selected folder's tree in a playlist inside it; 2: each
+// folder's own files in a playlist inside it. The selected files that are no
+// folders go into one playlist in the command's folder, first.
+PlaylistCommand::Outcome CreateEach(const PlaylistCommand::Request& request, const OptionSet& options,
+                                    const std::wstring& folder, const std::wstring& oneFolder,
+                                    const Trace::Procedure& trace) {
+    const bool portable = options.Portable == 1, full = options.Paths != 0;
+    Playlists playlists(request, options, trace);
+    if (request.files.size() > 1) {
+        Playlist::EntryMaker entry(folder, full, portable);
+        playlists.Offer(folder, Playlist::Lines(request.files, oneFolder, entry));
+    }
+    struct Walk : FolderWalk::Sink, FolderPlaylist::Steps {
+        Playlists& playlists;
+        const bool trees, full, portable;
+        std::wstring top, lines;
+        std::unique_ptr<Playlist::EntryMaker> entry;
+        Walk(Playlists& p, bool t, bool f, bool o) : playlists(p), trees(t), full(f), portable(o) {}
+        void Begin(const std::wstring& folder) override {
+            if (!trees) return;
+            top = Playlist::WithBackslash(folder);
+            entry = std::make_unique<Playlist::EntryMaker>(top, full, portable);
+            lines.clear();
+        }
+        void Files(const std::wstring& folder, const std::vector<std::wstring>& names) override {
+            if (trees) {
+                AppendWalked(lines, *entry, folder, names);
+                return;
+            }
+            Playlist::EntryMaker own(folder, full, portable);
+            std::wstring ownLines;
+            AppendWalked(ownLines, own, folder, names);
+            playlists.Offer(folder, std::move(ownLines));
+        }
+        void End(const std::wstring&) override {
+            if (trees) playlists.Offer(top, std::move(lines));
+            lines = std::wstring();
+        }
+    } walk(playlists, options.EachFolder == 1, full, portable);
+    if (!FolderPlaylist::Gather(request.folders, options, request.owner, request.ui, walk, &walk, trace))
+        return PlaylistCommand::Outcome::Cancelled;
+    return playlists.Finish();
+}
+
 }  // namespace
 
 namespace PlaylistCommand {
@@ -73,6 +209,8 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
     const std::wstring folder = Playlist::TargetFolder(request.directory, request.viewFolder, first);
     const std::wstring oneFolder = SortSelection(files, options.Order);
     trace(L"", Trace::Raw);
+    if (withFolders && (options.EachFolder == 1 || options.EachFolder == 2))
+        return CreateEach(request, options, folder, oneFolder, trace);
 
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
@@ -103,20 +241,12 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
         }
     }
 
-    const std::wstring_view extension = Playlist::Extension(options.Format);
-    std::wstring name = L"new";
     // A caller that asked for no user interface (a script, a verb run by
     // another program) gets no prompt either: it would wait for an answer
     // that nobody may be there to give. The playlist keeps its plain name.
-    if (options.Prompt != 0 && request.ui) {
-        if (!AskName(extension, name, trace)) return Outcome::Cancelled;
-        if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
-    }
-
-    trace(L"Writing list to file");
-    PlaylistFile::Write(folder + name + std::wstring(extension), lines, options.Overwrite != 0,
-                        Playlist::IsUtf8Format(options.Format), portable);
-    trace(L"List has been written", Trace::BlankAfter);
+    std::wstring name;
+    if (!ChooseName(folder, options, options.Prompt != 0 && request.ui, name, trace)) return Outcome::Cancelled;
+    WriteList(folder, name, lines, options, request, trace);
     return Outcome::Written;
 }
 

@@ -24,8 +24,13 @@ struct Request {
     std::vector<std::wstring>& folders;
     HWND owner = nullptr;     // for the prompt's and any message's sake
     bool ui = true;           // false: no prompt, no progress, no message
+    // When given, receives the path of each playlist written, in order.
+    std::vector<std::wstring>* written = nullptr;
 };
 
+// With the EachFolder option several playlists may be written: Written then
+// means all of them, Cancelled that those written before the cancel are whole
+// and no more followed.
 enum class Outcome {
     Written,       // the playlist holds every entry
     Cancelled,     // the user cancelled the prompt or the folder walk

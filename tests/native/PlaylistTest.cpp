@@ -210,6 +210,31 @@ TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
         EXPECT_FALSE(Playlist::IsPlainName(bad)) << testing::PrintToString(std::wstring(bad));
 }
 
+TEST(PlaylistName, AfterTheFolderItLandsIn) {
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* name;
+    } cases[] = {
+        {L"D:\\Music\\Kind of Blue\\", L"Kind of Blue"},
+        {L"D:\\Music\\Kind of Blue", L"Kind of Blue"},
+        {L"\\\\nas\\music\\Abbey Road\\", L"Abbey Road"},
+        {L"\\\\?\\D:\\Music\\\u6771\u4eac\\", L"\u6771\u4eac"},
+        {L"D:\\Music\\Vol. 2\\", L"Vol. 2"},
+        {L"D:\\", L"new"},                    // a drive's root
+        {L"\\\\nas\\music\\", L"new"},         // a share's root
+        {L"\\", L"new"},                      // the drive unknown
+        {L"", L"new"},
+        {L"D:\\Music\\CON\\", L"new"},          // not a file name as it stands
+        {L"D:\\Music\\Dots...\\", L"new"},
+        {L"D:\\Music\\Live \\", L"new"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Playlist::NameAfterFolder(c.folder), c.name) << testing::PrintToString(std::wstring(c.folder));
+    EXPECT_TRUE(Playlist::IsPlaylistFile(L"Mix.M3U8"));
+    EXPECT_TRUE(Playlist::IsPlaylistFile(L"new.m3u"));
+    EXPECT_FALSE(Playlist::IsPlaylistFile(L"m3u.mp3"));
+}
+
 TEST(PlaylistBytes, LinesEndInCrLfWithoutHeader) {
     EXPECT_EQ(NameLines({L"", L"A.mp3", L"b.mp3"}), L"A.mp3\nb.mp3\n");
     EXPECT_EQ(NameLines({L""}), L"");

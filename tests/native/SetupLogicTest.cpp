@@ -68,6 +68,23 @@ TEST(PromptAnswer, EachPromptAnswersUnderTheKeyItWasGiven) {
     EXPECT_EQ(Parse(L"x /answer:123456789012345678901234567890123456789012345678").key.size(), 48u);
 }
 
+// The suggestion stands before the key, where an older trkconfig does not
+// look; a file name holds no double quote, so every one survives.
+TEST(PromptAnswer, TheSuggestionTravelsQuotedBeforeTheKey) {
+    using PromptExchange::Parse;
+    const std::wstring key = PromptExchange::MakeKey(1, 2, 3);
+    for (const wchar_t* name : {L"Kind of Blue", L"a /answer:x", L" Live", L"\u6771\u4eac", L"Mix (2) - 'Best'"}) {
+        const std::wstring argument = PromptExchange::Argument(L".m3u8", key, name);
+        EXPECT_EQ(argument.substr(argument.size() - key.size() - 9), L" /answer:" + key);
+        const auto request = Parse(argument);
+        EXPECT_EQ(request.suggestion, name);
+        EXPECT_EQ(request.key, key);
+        EXPECT_EQ(request.extension, L".m3u8");
+    }
+    EXPECT_EQ(Parse(PromptExchange::Argument(L".m3u", key)).suggestion, L"");
+    EXPECT_EQ(Parse(L"Enter M3U playlist filename:  (without .m3u) /name:\"open").suggestion, L"");
+}
+
 TEST(PromptAnswer, UnwrittenAnswerEndsWithNonZeroStatus) {
     EXPECT_EQ(PromptExitStatus(true), 0);
     EXPECT_NE(PromptExitStatus(false), 0);

@@ -253,6 +253,90 @@ TEST_F(Folders, LinksToFoldersAreNotFollowed) {
 
 // The progress dialog through its seam: a clock that moves as the test says
 // and a dialog that records what it is shown.
+// A small collection: an album with a bonus folder, a folder that holds
+// only a subfolder, a loose file beside them.
+class EachFolder : public Folders {
+protected:
+    void SetUp() override {
+        Folders::SetUp();
+        Dir(L"Kind of Blue");
+        for (const wchar_t* name : {L"02 Freddie.mp3", L"01 So What.mp3", L"cover.jpg"})
+            Touch(root + L"\\Kind of Blue\\" + name);
+        Dir(L"Kind of Blue\\Bonus");
+        Touch(root + L"\\Kind of Blue\\Bonus\\Take 2.mp3");
+        Dir(L"Rock");
+        Dir(L"Rock\\ Live");
+        Touch(root + L"\\Rock\\ Live\\#1.mp3");
+        Touch(root + L"\\loose.mp3");
+        options.Folders = 1;
+    }
+    std::string At(const std::wstring& relative) const {
+        const std::wstring path = root + L"\\" + relative;
+        return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? "<missing>" : FileBytes::Read(path);
+    }
+    // A right-click on the background of root.
+    void Background(DWORD mask = CMIC_MASK_FLAG_NO_UI) { Invoke({}, {L""}, mask); }
+    std::wstring RootName() const { return root.substr(root.rfind(L'\\') + 1); }
+};
+
+TEST_F(EachFolder, EveryFolderWithFilesGetsItsOwnPortablePlaylist) {
+    options.EachFolder = 2;
+    options.Name = 1;
+    options.Portable = 1;
+    options.Format = 1;
+    options.ExtensionList = {L"mp3", L"m3u8"};  // our own playlists are still no entries
+    Background();
+    EXPECT_EQ(At(RootName() + L".m3u8"), "#EXTM3U\nloose.mp3\n");
+    EXPECT_EQ(At(L"Kind of Blue\\Kind of Blue.m3u8"), "#EXTM3U\n01 So What.mp3\n02 Freddie.mp3\n");
+    EXPECT_EQ(At(L"Kind of Blue\\Bonus\\Bonus.m3u8"), "#EXTM3U\nTake 2.mp3\n");
+    EXPECT_EQ(At(L"Rock\\ Live\\ Live.m3u8"), "#EXTM3U\n./#1.mp3\n");
+    EXPECT_EQ(At(L"Rock\\Rock.m3u8"), "<missing>");
+    // Again, appending: each playlist takes its own files once more, none of
+    // the playlists themselves.
+    options.Overwrite = 0;
+    Background();
+    EXPECT_EQ(At(L"Kind of Blue\\Bonus\\Bonus.m3u8"), "#EXTM3U\nTake 2.mp3\nTake 2.mp3\n");
+}
+
+TEST_F(EachFolder, EachSelectedTreeInOnePlaylistInsideIt) {
+    options.EachFolder = 1;
+    Background();
+    EXPECT_EQ(At(L"new.m3u"), "loose.mp3\r\nKind of Blue\\01 So What.mp3\r\nKind of Blue\\02 Freddie.mp3\r\n"
+                              "Kind of Blue\\Bonus\\Take 2.mp3\r\nRock\\ Live\\#1.mp3\r\n");
+    DeleteFileW((root + L"\\new.m3u").c_str());
+    // Selected folders each get theirs; selected files one in the command's folder.
+    options.Name = 1;
+    Invoke({L"loose.mp3"}, {L"Rock", L"Kind of Blue"});
+    EXPECT_EQ(At(RootName() + L".m3u"), "loose.mp3\r\n");
+    EXPECT_EQ(At(L"Kind of Blue\\Kind of Blue.m3u"), "01 So What.mp3\r\n02 Freddie.mp3\r\nBonus\\Take 2.mp3\r\n");
+    EXPECT_EQ(At(L"Rock\\Rock.m3u"), ".\\ Live\\#1.mp3\r\n");
+    // Full paths when asked for.
+    options.Paths = 1;
+    Invoke({}, {L"Rock"});
+    EXPECT_EQ(At(L"Rock\\Rock.m3u"), std::string(root.begin(), root.end()) + "\\Rock\\ Live\\#1.mp3\r\n");
+}
+
+TEST_F(EachFolder, AnExistingPlaylistInOneFolderIsReplacedOrAppendedTo) {
+    options.EachFolder = 2;
+    const std::wstring old = root + L"\\Kind of Blue\\new.m3u";
+    ASSERT_TRUE(FileBytes::Write(old, "old.mp3\n"));
+    options.Overwrite = 0;
+    Invoke({}, {L"Kind of Blue"});
+    EXPECT_EQ(At(L"Kind of Blue\\new.m3u"), "old.mp3\n01 So What.mp3\n02 Freddie.mp3\n");
+    EXPECT_EQ(At(L"Kind of Blue\\Bonus\\new.m3u"), "Take 2.mp3\r\n");
+    options.Overwrite = 1;
+    Invoke({}, {L"Kind of Blue"});
+    EXPECT_EQ(At(L"Kind of Blue\\new.m3u"), "01 So What.mp3\r\n02 Freddie.mp3\r\n");
+}
+
+TEST_F(EachFolder, NothingFoundAnywhereSaysSo) {
+    options.EachFolder = 2;
+    options.ExtensionList = {L"ogg"};
+    Background();
+    EXPECT_TRUE(TraceHas("No audio files were found, exiting..."));
+    EXPECT_EQ(At(L"new.m3u"), "<missing>");
+}
+
 struct FakeDialog : WalkProgress::Dialog {
     static inline Names shown;
     static inline int opened = 0;
@@ -311,6 +395,22 @@ TEST_F(Progress, CancelWritesNothingAndIsTraced) {
     Invoke({}, {L"A"}, 0);
     EXPECT_EQ(FakeDialog::shown.size(), 2u);
     EXPECT_EQ(GetFileAttributesW((root + L"\\new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Cancel stops the walk: every playlist written before it is whole, none
+// follows it.
+TEST_F(Progress, CancelBetweenFoldersKeepsThePlaylistsWritten) {
+    options.Folders = 1;
+    options.EachFolder = 2;
+    FakeDialog::Reset(2000, 2);
+    Invoke({}, {L"A"}, 0);
+    EXPECT_EQ(FileBytes::Read(root + L"\\A\\new.m3u"), "t.mp3\r\n");
+    EXPECT_EQ(GetFileAttributesW((root + L"\\A\\1\\new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
+    options.EachFolder = 1;
+    FakeDialog::Reset(2000, 2);
+    Invoke({}, {L"A\\1", L"A\\2"}, 0);
+    EXPECT_EQ(FileBytes::Read(root + L"\\A\\1\\new.m3u"), "t.mp3\r\n");
+    EXPECT_EQ(GetFileAttributesW((root + L"\\A\\2\\new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A single folder of many files shows progress and can be cancelled while

@@ -591,6 +591,22 @@ TEST_F(Prompt, AnswerNamesThePlaylist) {
     EXPECT_EQ(Read(Playlist(kTokyo)), "A.mp3\r\nb.mp3\r\n");
 }
 
+// Under the Name option the prompt offers the folder's name, on its command
+// line before the key; without a prompt the playlist takes it.
+TEST_F(Prompt, NameOptionSuggestsTheFoldersName) {
+    ThreadState().Options.Name = 1;
+    Answer(L"Music");
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"Music")), "A.mp3\r\nb.mp3\r\n");
+    const std::wstring commandLine = Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log"));
+    EXPECT_NE(commandLine.find(L"(without .m3u) /name:\"Music\" /answer:value-"), std::wstring::npos)
+        << Codepage::ToUtf8(commandLine);
+    ThreadState().Options.Prompt = 0;
+    DeleteFileW(Playlist(L"Music").c_str());
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(Read(Playlist(L"Music")), "A.mp3\r\nb.mp3\r\n");
+}
+
 TEST_F(Prompt, Utf8FormatNamesItsExtension) {
     ThreadState().Options.Format = 1;
     Answer(L"Party");

@@ -299,6 +299,25 @@ TEST_F(Prompt, AnswersUnderItsOwnKey) {
     EXPECT_EQ(Key(L"input", L"a_b"), L"(missing)");
 }
 
+// The suggestion stands in the box, all of it selected: Enter takes it.
+TEST_F(Prompt, StartsWithTheSuggestedNameSelected) {
+    {
+        ConfigRun run(L"Enter M3U playlist filename:  (without .m3u8) /name:\"Kind of Blue\" /answer:value-1-2-3",
+                      kPromptCaption);
+        ASSERT_TRUE(run.Dialog());
+        EXPECT_EQ(Text(run.Item(IDC_LBLPROMPT)), L"Enter the M3U Filename: (without .m3u8)");
+        EXPECT_EQ(Text(run.Item(IDC_TXTINPUT)), L"Kind of Blue");
+        DWORD start = 99, end = 0;
+        SendMessageW(run.Item(IDC_TXTINPUT), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, 12u);
+        EXPECT_EQ(run.Focus(), run.Item(IDC_TXTINPUT));
+        run.Key(VK_RETURN);
+        EXPECT_EQ(run.ExitStatus(), 0);
+    }
+    EXPECT_EQ(Key(L"input", L"value-1-2-3"), L"Kind of Blue");
+}
+
 TEST_F(Prompt, EscapeDoesNothing) {
     ConfigRun run(L"x", kPromptCaption);
     ASSERT_TRUE(run.Dialog());

@@ -132,6 +132,57 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"CloseBox", L"Party", Way::CloseBox, {}}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+// Under the Name option the real prompt offers the folder's name; OK takes it.
+TEST_F(EndToEnd, PromptOffersTheFoldersName) {
+    inihelper::IniWrite(L"trk", L"Name", L"1", inihelper::OptionsFile());
+    Process host(Command(0));
+    HWND prompt = WaitForWindow(L"M3U Filename Prompt [Tracklet 1.42]");
+    ASSERT_TRUE(prompt) << "the handler started no prompt";
+    wchar_t text[64] = {};
+    GetDlgItemTextW(prompt, IDC_TXTINPUT, text, 64);
+    EXPECT_STREQ(text, L"E2E");
+    PostMessageW(GetDlgItem(prompt, IDC_CMDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(host.Ended(20000));
+    EXPECT_EQ(Playlists(), std::vector<std::wstring>{L"E2E.m3u"});
+}
+
+// A right-click on the background of a collection: one portable playlist in
+// each album folder, named after it.
+TEST_F(EndToEnd, BackgroundGivesEachAlbumItsPortablePlaylist) {
+    const std::wstring file = inihelper::OptionsFile();
+    for (auto [key, value] : {std::pair{L"Prompt", L"0"}, {L"Folders", L"1"}, {L"EachFolder", L"2"},
+                              {L"Portable", L"1"}, {L"Name", L"1"}, {L"Format", L"1"}})
+        inihelper::IniWrite(L"trk", key, value, file);
+    const std::wstring albums[] = {kMusic + L"\\Kind of Blue", kMusic + L"\\Kind of Blue\\CD 2"};
+    for (const std::wstring& album : albums) {
+        CreateDirectoryW(album.c_str(), nullptr);
+        for (const wchar_t* name : {L"\\02 b.mp3", L"\\01 a.mp3"}) CloseHandle(CreateFileW((album + name).c_str(),
+            GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    Process host(std::wstring(L"\"") + SHELLHOST_EXE + L"\" --quiet --background --offset 0 \"" + kMusic + L"\"");
+    ASSERT_TRUE(host.Ended(20000));
+    const auto read = [](const std::wstring& path) {
+        std::string bytes(256, '\0');
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD got = 0;
+        if (h == INVALID_HANDLE_VALUE || !ReadFile(h, bytes.data(), 256, &got, nullptr)) got = 0;
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        bytes.resize(got);
+        return bytes;
+    };
+    EXPECT_EQ(read(kMusic + L"\\E2E.m3u8"), "#EXTM3U\nsong.mp3\n");
+    EXPECT_EQ(read(albums[0] + L"\\Kind of Blue.m3u8"), "#EXTM3U\n01 a.mp3\n02 b.mp3\n");
+    EXPECT_EQ(read(albums[1] + L"\\CD 2.m3u8"), "#EXTM3U\n01 a.mp3\n02 b.mp3\n");
+    for (const std::wstring& album : {albums[1], albums[0]}) {
+        for (const wchar_t* name : {L"\\02 b.mp3", L"\\01 a.mp3"}) DeleteFileW((album + name).c_str());
+    }
+    DeleteFileW((albums[1] + L"\\CD 2.m3u8").c_str());
+    DeleteFileW((albums[0] + L"\\Kind of Blue.m3u8").c_str());
+    DeleteFileW((kMusic + L"\\E2E.m3u8").c_str());
+    RemoveDirectoryW(albums[1].c_str());
+    RemoveDirectoryW(albums[0].c_str());
+}
+
 TEST_F(EndToEnd, OptionsCommandDoesNotWaitForTheDialog) {
     Process host(Command(1));
     HWND options = WaitForWindow(L"Tracklet Setup & Options");
