@@ -135,7 +135,7 @@ def block_map_problems(path):
             if name not in FOOTPRINT and name not in listed:
                 problems.append("%s is in the package, not in the block map" % name)
         payload = [n for n in listed if n != "AppxManifest.xml"]
-        if payload != sorted(payload, key=lambda n: n.upper()):
+        if payload != sorted(payload, key=lambda n: n.replace("/", "\\").upper()):
             problems.append("payload out of order: %r" % payload)
     return problems
 

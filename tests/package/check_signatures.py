@@ -3,8 +3,9 @@
 SHA-256 signature, the installed programs are the ones the Wine tests run,
 and the signed trkmenu.dll still loads and registers under Wine.
 
-    check_signatures.py BUILD PREFIX ANCHOR LEAF_HASH [WINE_RUN WINE_DIR]"""
+    check_signatures.py BUILD PREFIX ANCHOR LEAF_HASH IDL [WINE_RUN WINE_DIR]"""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -27,7 +28,13 @@ def verify(path, anchor, leaf_hash):
     return result.returncode == 0 and "Signature verification: ok" in output, output
 
 
-def main(build, prefix, anchor, leaf_hash, wine_run=None, wine_dir=None):
+def registered_classes(idl):
+    """The classes trkmenu.idl declares, each of which DllRegisterServer registers."""
+    with open(idl, encoding="utf-8") as f:
+        return ["{%s}" % u.upper() for u in re.findall(r"uuid\(([0-9A-Fa-f-]{36})\)[^\]]*\]\s*coclass\b", f.read())]
+
+
+def main(build, prefix, anchor, leaf_hash, idl, wine_run=None, wine_dir=None):
     shutil.rmtree(prefix, ignore_errors=True)
     result = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, text=True)
     if result.returncode != 0:
@@ -59,13 +66,15 @@ def main(build, prefix, anchor, leaf_hash, wine_run=None, wine_dir=None):
 
     if wine_run:
         windows_path = "Z:" + os.path.abspath(library).replace("/", "\\")
-        result = subprocess.run(
-            [wine_run, wine_dir, "cmd", "/c",
-             "regsvr32 /s %s && reg query HKCR\\CLSID\\%s\\InprocServer32 /ve" % (windows_path, SHELL_EXT_CLSID)],
-            capture_output=True, text=True, timeout=240)
+        classes = registered_classes(idl)
+        check(SHELL_EXT_CLSID in classes, "trkmenu.idl declares no ShellExt class")
+        queries = " && ".join("reg query HKCR\\CLSID\\%s\\InprocServer32 /ve" % c for c in classes)
+        result = subprocess.run([wine_run, wine_dir, "cmd", "/c", "regsvr32 /s %s && %s" % (windows_path, queries)],
+                                capture_output=True, text=True, timeout=240)
         output = result.stdout + result.stderr
-        check(result.returncode == 0 and windows_path.lower() in output.lower(),
-              "the signed trkmenu.dll did not register under Wine (exit %d):\n%s" % (result.returncode, output))
+        check(result.returncode == 0 and output.lower().count(windows_path.lower()) == len(classes),
+              "the signed trkmenu.dll did not register its %d classes under Wine (exit %d):\n%s"
+              % (len(classes), result.returncode, output))
 
     if failures:
         print("\n".join("FAIL: " + f for f in failures))
