@@ -14,5 +14,7 @@ function(trk_ship target)
     COMMAND ${TRK_SIGN_COMMAND} $<TARGET_FILE_NAME:${target}>
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
     VERBATIM)
+  # A new certificate signs the file again.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TRK_SIGN_CERTIFICATE})
   install(TARGETS ${target} RUNTIME DESTINATION . LIBRARY DESTINATION . ARCHIVE EXCLUDE_FROM_ALL)
 endfunction()
