@@ -16,7 +16,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     return TRUE;
 }
 
-// The four server exports (trkmenu.def).
+// The server exports (trkmenu.def).
 STDAPI DllCanUnloadNow() { return Server::ModuleCount() == 0 ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
@@ -26,3 +26,5 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
 STDAPI DllRegisterServer() { return Server::RegisterServer(); }
 
 STDAPI DllUnregisterServer() { return Server::UnregisterServer(); }
+
+STDAPI DllInstall(BOOL install, PCWSTR commandLine) { return Server::Install(install != FALSE, commandLine); }

@@ -1,5 +1,5 @@
 // The in-process COM server: the library's instance, its object and lock
-// count, the class factory of ShellExt and self-registration.
+// count, the class factories and self-registration.
 #pragma once
 
 #include <windows.h>
@@ -23,10 +23,23 @@ LONG ModuleCount();
 // slots. A library that only registered itself is still unloaded.
 void StayLoaded();
 
-// The class factory of ShellExt (a static object).
+// The class factory of each served class (static objects).
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
 
+// Writes, or removes, every served class with its ProgID and the type library
+// (with its automation interfaces) under a classes root: HKEY_CLASSES_ROOT
+// for the machine, HKEY_CURRENT_USER\Software\Classes for one user. Keys that
+// are already gone count as removed.
+HRESULT RegisterServer(HKEY classesRoot);
+HRESULT UnregisterServer(HKEY classesRoot);
+// DllRegisterServer and DllUnregisterServer: the machine's root.
 HRESULT RegisterServer();
 HRESULT UnregisterServer();
+
+// DllInstall (what regsvr32 /i calls): command line "user" (any letter case)
+// registers or removes for the current user alone; none, or an empty one, for
+// the machine, as DllRegisterServer and DllUnregisterServer do; any other
+// E_INVALIDARG, with nothing written.
+HRESULT Install(bool install, const wchar_t* commandLine);
 
 }  // namespace Server

@@ -132,6 +132,92 @@ TEST(Registration, UnregisterRemovesEverythingAndRegisterRestoresIt) {
     EXPECT_EQ(ReadDefault(L"trkmenu.ShellExt\\CLSID"), Text(CLSID_ShellExt));
 }
 
+namespace {
+
+using InstallProc = HRESULT(STDAPICALLTYPE*)(BOOL, PCWSTR);
+
+HRESULT CallInstall(BOOL install, const wchar_t* commandLine) {
+    auto fn = reinterpret_cast<InstallProc>(reinterpret_cast<void*>(GetProcAddress(Library(), "DllInstall")));
+    return fn ? fn(install, commandLine) : E_NOTIMPL;
+}
+
+// The keys a registration writes, below a classes root.
+std::vector<std::wstring> RegistrationKeys() {
+    return {L"CLSID\\" + Text(CLSID_ShellExt), L"trkmenu.ShellExt", L"TypeLib\\" + Text(LIBID_trkmenu),
+            L"Interface\\" + Text(IID__ShellExt)};
+}
+
+bool HasKey(HKEY root, const std::wstring& key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+std::wstring Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return value;
+}
+
+// Below HKEY_CURRENT_USER for the user, HKEY_LOCAL_MACHINE for the machine.
+const std::wstring Classes = L"Software\\Classes\\";
+
+}  // namespace
+
+// What regsvr32 /n /i:user does: everything under the user's own classes,
+// nothing of it under the machine's; and away again.
+TEST(Registration, PerUserInstallWritesAndRemovesUnderTheUsersClassesAlone) {
+    ASSERT_EQ(CallExport("DllUnregisterServer"), S_OK);
+    for (const auto& key : RegistrationKeys()) ASSERT_FALSE(HasKey(HKEY_LOCAL_MACHINE, Classes + key));
+
+    ASSERT_EQ(CallInstall(TRUE, L"User"), S_OK);
+    for (const auto& key : RegistrationKeys()) {
+        EXPECT_TRUE(HasKey(HKEY_CURRENT_USER, Classes + key)) << testing::PrintToString(key);
+        EXPECT_FALSE(HasKey(HKEY_LOCAL_MACHINE, Classes + key)) << testing::PrintToString(key);
+    }
+    const std::wstring& user = Classes;
+    const std::wstring classKey = user + L"CLSID\\" + Text(CLSID_ShellExt);
+    wchar_t loaded[MAX_PATH] = {};
+    GetModuleFileNameW(Library(), loaded, MAX_PATH);
+    EXPECT_EQ(_wcsicmp(Value(HKEY_CURRENT_USER, classKey + L"\\InprocServer32").c_str(), loaded), 0);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, classKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, user + L"trkmenu.ShellExt\\CLSID"), Text(CLSID_ShellExt));
+    // The type library's keys as RegisterTypeLib lays them out, so that
+    // LoadRegTypeLib finds the library where Windows merges the user's classes.
+    const std::wstring lib = user + L"TypeLib\\" + Text(LIBID_trkmenu) + L"\\2.0";
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, lib), L"Tracklet 1.41 [velloro]");
+    EXPECT_EQ(_wcsicmp(Value(HKEY_CURRENT_USER, lib + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32")).c_str(),
+                       loaded), 0);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, lib + L"\\FLAGS"), L"0");
+    const std::wstring iface = user + L"Interface\\" + Text(IID__ShellExt);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, iface), L"_ShellExt");
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, iface + L"\\ProxyStubClsid32"), L"{00020424-0000-0000-C000-000000000046}");
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, iface + L"\\TypeLib"), Text(LIBID_trkmenu));
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, iface + L"\\TypeLib", L"Version"), L"2.0");
+
+    // Only "user" and the machine's empty command line are understood.
+    EXPECT_EQ(CallInstall(TRUE, L"machine"), E_INVALIDARG);
+    EXPECT_FALSE(HasKey(HKEY_LOCAL_MACHINE, Classes + RegistrationKeys()[0]));
+
+    ASSERT_EQ(CallInstall(FALSE, L"user"), S_OK);
+    for (const auto& key : RegistrationKeys())
+        EXPECT_FALSE(HasKey(HKEY_CURRENT_USER, Classes + key)) << testing::PrintToString(key);
+    EXPECT_EQ(CallInstall(FALSE, L"user"), S_OK) << "already gone counts as removed";
+
+    // With no command line, the machine's registration, as DllRegisterServer.
+    ASSERT_EQ(CallInstall(TRUE, nullptr), S_OK);
+    for (const auto& key : RegistrationKeys()) {
+        EXPECT_TRUE(HasKey(HKEY_LOCAL_MACHINE, Classes + key)) << testing::PrintToString(key);
+        EXPECT_FALSE(HasKey(HKEY_CURRENT_USER, Classes + key)) << testing::PrintToString(key);
+    }
+    ITypeLib* typeLib = nullptr;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_trkmenu, 2, 0, 0, &typeLib), S_OK);
+    typeLib->Release();
+}
+
 TEST(Resources, InterfaceIdentifierTypeLibraryAndPictures) {
     HRSRC found = FindResourceW(Library(), MAKEINTRESOURCEW(1), L"_IID_SHELLEXT");
     ASSERT_NE(found, nullptr);
