@@ -24,7 +24,11 @@ struct OleSession {
     }
 };
 
-short Register(const char* libraryPath) {
+// What registration runs in the library: its DllRegisterServer, or its
+// DllInstall for the current user alone.
+enum class Entry { Machine, UserInstall, UserUninstall };
+
+short Register(const char* libraryPath, Entry entry) {
     OleSession ole;
     if (FAILED(ole.hr)) return trkkit::OleInitFailed;
     if (!libraryPath || !*libraryPath) return trkkit::LoadFailed;
@@ -32,24 +36,41 @@ short Register(const char* libraryPath) {
     // as regsvr32 does, not beside whoever called us.
     Handles::UniqueModule lib(LoadLibraryExW(Widen(libraryPath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!lib) return trkkit::LoadFailed;
-    using RegisterServer = HRESULT(STDAPICALLTYPE*)();
-    auto entry = reinterpret_cast<RegisterServer>(
-        reinterpret_cast<void*>(GetProcAddress(lib.get(), "DllRegisterServer")));
-    if (!entry) return trkkit::NoEntryPoint;
-    if (FAILED(entry())) return trkkit::RegisterFailed;
-    return trkkit::Registered;
+    HRESULT hr = E_FAIL;
+    if (entry == Entry::Machine) {
+        using RegisterServer = HRESULT(STDAPICALLTYPE*)();
+        auto proc = reinterpret_cast<RegisterServer>(
+            reinterpret_cast<void*>(GetProcAddress(lib.get(), "DllRegisterServer")));
+        if (!proc) return trkkit::NoEntryPoint;
+        hr = proc();
+    } else {
+        using Install = HRESULT(STDAPICALLTYPE*)(BOOL, PCWSTR);
+        auto proc = reinterpret_cast<Install>(reinterpret_cast<void*>(GetProcAddress(lib.get(), "DllInstall")));
+        if (!proc) return trkkit::NoEntryPoint;
+        // What regsvr32 /n /i:user (with /u to remove) calls.
+        hr = proc(entry == Entry::UserInstall, L"user");
+    }
+    return FAILED(hr) ? trkkit::RegisterFailed : trkkit::Registered;
+}
+
+// Nothing may unwind into the caller; the only thing that can throw is
+// widening the path, before anything is loaded.
+short Guarded(const char* libraryPath, Entry entry) {
+    try {
+        return Register(libraryPath, entry);
+    } catch (...) {
+        return trkkit::LoadFailed;
+    }
 }
 
 }  // namespace
 
-extern "C" short WINAPI DLLSelfRegister(const char* libraryPath) {
-    // Nothing may unwind into the caller; the only thing that can throw is
-    // widening the path, before anything is loaded.
-    try {
-        return Register(libraryPath);
-    } catch (...) {
-        return trkkit::LoadFailed;
-    }
+extern "C" short WINAPI DLLSelfRegister(const char* libraryPath) { return Guarded(libraryPath, Entry::Machine); }
+
+extern "C" short WINAPI DLLUserRegister(const char* libraryPath) { return Guarded(libraryPath, Entry::UserInstall); }
+
+extern "C" short WINAPI DLLUserUnregister(const char* libraryPath) {
+    return Guarded(libraryPath, Entry::UserUninstall);
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
