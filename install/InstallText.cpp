@@ -1,5 +1,6 @@
 #include "InstallText.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "CommandLine.h"
@@ -30,6 +31,18 @@ Message MissingInOwnFolder(std::wstring_view header, std::wstring_view what, std
 }
 
 }  // namespace
+
+std::wstring SystemReason(unsigned long error, std::wstring_view systemText) {
+    // The system's text usually ends in a line break of its own.
+    while (!systemText.empty() && (systemText.back() == L'\r' || systemText.back() == L'\n' ||
+                                   systemText.back() == L' '))
+        systemText.remove_suffix(1);
+    std::wstring reason = systemText.empty() ? std::wstring(L"System error ")
+                                             : Join(systemText, L" (system error ");
+    reason += std::to_wstring(error);
+    if (!systemText.empty()) reason += L")";
+    return reason;
+}
 
 std::wstring Header(unsigned major, unsigned minor, unsigned revision) {
     return Join(std::wstring_view(WindowCaption), CrLf, L"Version ", std::to_wstring(major), L".",
@@ -134,15 +147,7 @@ Message FileOperationFailed(std::wstring_view header, FileOp op, std::wstring_vi
         what = Join(L"Unable to find ", detail, L"() in \"", path, L"\"");
         break;
     }
-    // The system's text usually ends in a line break of its own.
-    while (!systemText.empty() && (systemText.back() == L'\r' || systemText.back() == L'\n' ||
-                                   systemText.back() == L' '))
-        systemText.remove_suffix(1);
-    std::wstring reason = systemText.empty() ? std::wstring(L"System error ")
-                                             : Join(systemText, L" (system error ");
-    reason += std::to_wstring(error);
-    if (!systemText.empty()) reason += L")";
-    return {Join(header, what, CrLf, CrLf, reason), AppTitle, true};
+    return {Join(header, what, CrLf, CrLf, SystemReason(error, systemText)), AppTitle, true};
 }
 
 Message WrongPackage(std::wstring_view header) {
@@ -150,6 +155,44 @@ Message WrongPackage(std::wstring_view header) {
                  L"The Explorer of a 64-bit Windows cannot use the 32-bit Tracklet.", CrLf,
                  L"Please run install.exe of the 64-bit Tracklet package instead."),
             WrongPackageTitle, true};
+}
+
+Message OtherInstallation(std::wstring_view header, bool machineWideThere) {
+    const std::wstring_view what =
+        machineWideThere ? L"Tracklet is already installed for all users of this computer." : L"Tracklet is already installed for your user account alone.";
+    const std::wstring_view how =
+        machineWideThere ? L"Remove it first (Apps & features, or install.exe remove), then install for yourself with /user."
+                         : L"Remove it first (Apps & features, or install.exe remove /user), then install for all users.";
+    return {Join(header, what, CrLf, how, CrLf, L"Nothing was changed."), OtherInstallationTitle, true};
+}
+
+Message ElevationFailed(std::wstring_view header, unsigned long error, std::wstring_view systemText) {
+    return {Join(header, L"Installing Tracklet for all users needs administrator rights.", CrLf,
+                 L"To install it for yourself alone, run install.exe /user.", CrLf, CrLf,
+                 SystemReason(error, systemText)),
+            AppTitle, true};
+}
+
+std::wstring PackageMissing(std::wstring_view packagePath) {
+    return Join(L"The package \"", packagePath, L"\" is missing.");
+}
+
+std::wstring PackageRefused(unsigned long hr, std::wstring_view systemText, std::wstring_view deploymentText) {
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%08lX", hr);
+    while (!systemText.empty() && (systemText.back() == L'\r' || systemText.back() == L'\n' ||
+                                   systemText.back() == L' '))
+        systemText.remove_suffix(1);
+    std::wstring text = Join(L"Windows did not register the package (error ", std::wstring_view(code), L")");
+    if (!systemText.empty()) text += Join(L": ", systemText);
+    if (!deploymentText.empty()) text += Join(CrLf, deploymentText);
+    return text;
+}
+
+Message ClassicMenuOnly(std::wstring_view header, std::wstring_view reason) {
+    return {Join(header, L"Tracklet is installed in the classic context menu (\"Show more options\"), not in the first menu of Windows 11:",
+                 CrLf, reason),
+            AppTitle, false, true};
 }
 
 Request ReadCommandLine(std::wstring_view commandLine) {
@@ -163,12 +206,15 @@ Request ReadCommandLine(std::wstring_view commandLine) {
         rest.remove_prefix(end);
     }
     auto isQuiet = [](std::wstring_view word) { return NoCase::Same(word, L"/quiet") || NoCase::Same(word, L"/q"); };
-    const bool removal = !words.empty() && NoCase::Same(words[0], L"remove");
-    const size_t extra = removal ? 1 : 0;
-    if (words.size() == extra) return {removal, false};
-    if (words.size() == extra + 1 && isQuiet(words[extra])) return {removal, true};
-    // Anything else installs, with its window, as it always did.
-    return {};
+    Request request;
+    request.removal = !words.empty() && NoCase::Same(words[0], L"remove");
+    for (size_t i = request.removal ? 1 : 0; i < words.size(); ++i) {
+        bool& flag = isQuiet(words[i]) ? request.quiet : request.perUser;
+        // Anything else, or a switch given twice, installs with its window, as it always did.
+        if (flag || (!isQuiet(words[i]) && !NoCase::Same(words[i], L"/user"))) return {};
+        flag = true;
+    }
+    return request;
 }
 
 }  // namespace InstallText

@@ -12,6 +12,7 @@ constexpr wchar_t WindowCaption[] = L"Tracklet Installer";
 constexpr wchar_t MissingFileTitle[] = L"Installer: Error, Missing File";
 constexpr wchar_t RegistrationTitle[] = L"Installer: Error, File Registration";
 constexpr wchar_t WrongPackageTitle[] = L"Installer: Error, Wrong Package";
+constexpr wchar_t OtherInstallationTitle[] = L"Installer: Error, Already Installed";
 
 struct Message {
     std::wstring text;
@@ -40,6 +41,12 @@ enum class Outcome : int {
     KitLoadFailed = 32,
     KitNoEntryPoint = 33,
     WrongPackage = 40,
+    // One installation at a time: the other kind is there already.
+    MachineInstallationPresent = 50,   // a per-user installation was asked for
+    UserInstallationPresent = 51,      // a machine-wide one was asked for
+    // A machine-wide run without administrator rights could not start
+    // itself again with them (the prompt was declined).
+    ElevationFailed = 52,
     // Windows Installer's ERROR_SUCCESS_REBOOT_REQUIRED, which deployment
     // tools already read as "done, restart pending".
     RestartCompletesRemoval = 3010,
@@ -70,16 +77,39 @@ Message FileOperationFailed(std::wstring_view header, FileOp op, std::wstring_vi
                             std::wstring_view systemText);
 Outcome FileOperationOutcome(FileOp op);
 
+// "<the system's words> (system error <n>)", or "System error <n>" without words.
+std::wstring SystemReason(unsigned long error, std::wstring_view systemText);
+
 // The 32-bit installer on a 64-bit Windows.
 Message WrongPackage(std::wstring_view header);
 
+// A per-user installation on a machine with the machine-wide one, or the
+// other way round: nothing was changed.
+Message OtherInstallation(std::wstring_view header, bool machineWideThere);
+
+// Installing for all users needs administrator rights, and starting again
+// with them failed (declined, or the system's error).
+Message ElevationFailed(std::wstring_view header, unsigned long error, std::wstring_view systemText);
+
+// Why the package did not serve: not beside the installer, or refused by
+// Windows (its HRESULT, the system's words for it, the deployment's own).
+std::wstring PackageMissing(std::wstring_view packagePath);
+std::wstring PackageRefused(unsigned long hr, std::wstring_view systemText, std::wstring_view deploymentText);
+
+// Windows 11 shows Tracklet in the classic menu only ("Show more options"):
+// the why, after a successful installation.
+Message ClassicMenuOnly(std::wstring_view header, std::wstring_view reason);
+
 // What the command line asks for. Whole command line, program name included:
-// "remove" in any letter case removes, anything else installs; "/quiet" or
-// "/q" (any case) as the only argument of an installation, or after "remove",
-// runs without window and message boxes.
+// "remove" in any letter case removes, anything else installs. After it (or
+// alone), the switches "/quiet" or "/q" (no window and no message boxes) and
+// "/user" (the current user alone), any letter case, each at most once, in
+// any order. Any other argument makes a machine-wide installation with its
+// window, as it always did.
 struct Request {
     bool removal = false;
     bool quiet = false;
+    bool perUser = false;
 };
 Request ReadCommandLine(std::wstring_view commandLine);
 

@@ -75,6 +75,12 @@ void RegDelKey(HKEY root, std::wstring_view subKey) {
     RegDeleteKeyW(root, path.c_str());
 }
 
+void RegDelTree(HKEY root, std::wstring_view subKey) {
+    const std::wstring path(subKey);
+    if (path.empty()) return;
+    if (RegDeleteTreeW(root, path.c_str()) == ERROR_SUCCESS) RegDeleteKeyW(root, path.c_str());
+}
+
 const std::wstring& SystemDirCache::Get() {
     if (dir_.empty()) dir_ = lookup_();
     return dir_;

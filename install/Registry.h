@@ -38,6 +38,8 @@ std::optional<DWORD> RegGetNumber(HKEY root, std::wstring_view subKey, std::wstr
 bool IsClassId(std::wstring_view text);
 // Deletes the last key of the path; the keys above it stay.
 void RegDelKey(HKEY root, std::wstring_view subKey);
+// Deletes the last key of the path with everything below it.
+void RegDelTree(HKEY root, std::wstring_view subKey);
 
 // The Windows system directory without a trailing backslash, or empty when
 // the platform cannot tell. Asked once; an empty answer is asked again.

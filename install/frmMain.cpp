@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "CommandLine.h"
 #include "Codepage.h"
 #include "DialogKit.h"
 #include "Handles.h"
@@ -9,6 +10,8 @@
 #include "NoCase.h"
 #include "Registry.h"
 #include "inihelper.h"
+#include "MenuChoice.h"
+#include "Package.h"
 #include "mdlFiles.h"
 #include "resource.h"
 #include "trkkit.h"
@@ -28,6 +31,17 @@ constexpr wchar_t SharedDllsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersi
 constexpr wchar_t RemoverName[] = L"\\trkinstall.exe";
 constexpr wchar_t ApprovedKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 constexpr wchar_t ProgId[] = L"trkmenu.shellext";
+// The classes the library registers; a per-user removal takes them along
+// even when the library is gone, and the Explorer command's (which the
+// package declares on Windows 11) goes with every removal.
+constexpr wchar_t ShellExtClassKey[] = L"CLSID\\{928BB78A-14A7-11D3-A91E-0040056902A2}";
+constexpr wchar_t ShellExtProgId[] = L"trkmenu.ShellExt";
+constexpr wchar_t ExplorerCommandClassKey[] = L"CLSID\\{2C9A5863-AD8D-4683-B139-06AF736D2142}";
+constexpr wchar_t ExplorerCommandProgId[] = L"trkmenu.ExplorerCommand";
+constexpr wchar_t UserClassesPrefix[] = L"Software\\Classes\\";
+constexpr wchar_t RunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr wchar_t RunOnceValue[] = L"Tracklet";
+constexpr const wchar_t* InstalledFiles[] = {L"\\trkkit.dll", L"\\trkmenu.dll", L"\\trkconfig.exe", RemoverName};
 constexpr DWORD StepPause = 500;
 
 // The program's own version record: Version major.minor build revision,
@@ -53,7 +67,46 @@ std::wstring SystemErrorText(DWORD error) {
     return result;
 }
 
+// %LOCALAPPDATA%\Programs\Tracklet, the convention for programs of one user.
+std::wstring UserProgramFolder() {
+    auto known = [](REFKNOWNFOLDERID id) {
+        PWSTR path = nullptr;
+        std::wstring folder;
+        if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path)) && path) folder = path;
+        CoTaskMemFree(path);
+        return folder;
+    };
+    std::wstring folder = known(FOLDERID_UserProgramFiles);
+    if (folder.empty()) {
+        folder = known(FOLDERID_LocalAppData);
+        if (!folder.empty()) folder += L"\\Programs";
+    }
+    return folder.empty() ? folder : folder + L"\\Tracklet";
+}
+
+bool HasAdministratorRights() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID admins = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &admins))
+        return false;
+    BOOL member = FALSE;
+    const bool ok = CheckTokenMembership(nullptr, admins, &member) && member;
+    FreeSid(admins);
+    return ok;
+}
+
+std::wstring HresultText(HRESULT hr) { return SystemErrorText(static_cast<DWORD>(hr)); }
+
 }  // namespace
+
+InstallTarget InstallTarget::Machine(const std::wstring& systemDir) {
+    return {false, systemDir, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, L""};
+}
+
+InstallTarget InstallTarget::User(const std::wstring& folder) {
+    return {true, folder, HKEY_CURRENT_USER, HKEY_CURRENT_USER, UserClassesPrefix};
+}
 
 frmMain::frmMain(HINSTANCE instance) : instance_(instance) {}
 
@@ -63,15 +116,17 @@ frmMain::~frmMain() {
 
 int frmMain::Run(std::wstring_view commandLine) {
     request_ = InstallText::ReadCommandLine(commandLine);
+    arguments_ = std::wstring(CommandLine::ArgumentText(commandLine));
     if (request_.quiet) {
         Form_Load();
-        return static_cast<int>(outcome_);
+        return passOn_ ? *passOn_ : static_cast<int>(outcome_);
     }
     if (!Create()) return 1;
-    if (!Form_Load()) {
+    const bool finished = Form_Load();
+    if (!finished || passOn_) {
         DestroyWindow(hwnd_);
         hwnd_ = nullptr;
-        return 1;
+        return passOn_ ? *passOn_ : 1;
     }
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -158,56 +213,105 @@ bool frmMain::Form_Load() {
     HeaderText = InstallText::Header(version.major, version.minor, version.revision);
     if (InstallText::MustRefuse(sizeof(void*) == 4, RunningOnWow64()))
         return Fail(InstallText::Outcome::WrongPackage, InstallText::WrongPackage(HeaderText));
+    if (!request_.perUser && !HasAdministratorRights()) return RunElevated();
+    target_ = request_.perUser ? InstallTarget::User(UserProgramFolder())
+                               : InstallTarget::Machine(Registry::SystemDirectory());
     if (request_.removal) return RemoveTRK();
     return InstallTRK();
 }
 
+bool frmMain::RunElevated() {
+    const std::wstring self = ModuleInfo::FileName(nullptr);
+    const std::wstring ownDir = inihelper::ProgramFolder();
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"runas";
+    info.lpFile = self.c_str();
+    info.lpParameters = arguments_.c_str();
+    info.lpDirectory = ownDir.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info)) {
+        const DWORD error = GetLastError();
+        return Fail(InstallText::Outcome::ElevationFailed,
+                    InstallText::ElevationFailed(HeaderText, error, SystemErrorText(error)));
+    }
+    Handles::UniqueHandle process(info.hProcess);
+    DWORD code = 1;
+    if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.get(), &code))
+        code = 1;
+    passOn_ = static_cast<int>(code);
+    return true;
+}
+
+bool frmMain::OtherKindInstalled() const {
+    // The machine's own classes, not the merged view in which the user's
+    // would show as well.
+    const HKEY other = target_.perUser ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    return !Registry::RegGetString(other, UninstallKey, L"DisplayName").empty() ||
+           !Registry::RegGetString(other, std::wstring(UserClassesPrefix) + HandlerKeys[0], L"").empty();
+}
+
 bool frmMain::InstallTRK() {
+    if (OtherKindInstalled())
+        return Fail(target_.perUser ? InstallText::Outcome::MachineInstallationPresent
+                                    : InstallText::Outcome::UserInstallationPresent,
+                    InstallText::OtherInstallation(HeaderText, target_.perUser));
     if (hwnd_) ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetBold(0, true);
     Repaint();
     Pause();
 
-    const std::wstring systemDir = Registry::SystemDirectory();
+    const std::wstring& dir = target_.folder;
     const std::wstring ownDir = inihelper::ProgramFolder();
-    const std::wstring kit = systemDir + L"\\trkkit.dll";
-    const std::wstring remover = systemDir + RemoverName;
+    const std::wstring kit = dir + L"\\trkkit.dll";
+    const std::wstring remover = dir + RemoverName;
 
     // Every delivered file is found before any is moved, so that a missing
     // one leaves the machine as it was. A trkkit already in the system
-    // directory is used where it lies; trkmenu and trkconfig always come from
-    // the delivery folder.
-    const bool kitInPlace = mdlFiles::FileExists(kit);
-    if (!kitInPlace && !mdlFiles::FileExists(ownDir + L"\\trkkit.dll"))
-        return Fail(InstallText::Outcome::TrkkitMissing, InstallText::MissingTrkkit(HeaderText, systemDir, ownDir));
+    // directory is used where it lies; a private one (per user) is replaced
+    // by the delivered one. trkmenu and trkconfig always come from the
+    // delivery folder.
+    const bool kitDelivered = mdlFiles::FileExists(ownDir + L"\\trkkit.dll");
+    const bool kitInPlace = mdlFiles::FileExists(kit) && !(target_.perUser && kitDelivered);
+    if (!kitInPlace && !kitDelivered)
+        return Fail(InstallText::Outcome::TrkkitMissing, InstallText::MissingTrkkit(HeaderText, dir, ownDir));
     if (!mdlFiles::FileExists(ownDir + L"\\trkmenu.dll"))
         return Fail(InstallText::Outcome::TrkmenuMissing, InstallText::MissingTrkmenu(HeaderText, ownDir));
     if (!mdlFiles::FileExists(ownDir + L"\\trkconfig.exe"))
         return Fail(InstallText::Outcome::TrkconfigMissing, InstallText::MissingTrkconfig(HeaderText, ownDir));
     // A machine that already has Tracklet holds its count on trkkit already.
-    const bool installedBefore = !Registry::RegGetString(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayName").empty();
+    const bool installedBefore = !Registry::RegGetString(target_.settings, UninstallKey, L"DisplayName").empty();
 
+    if (target_.perUser && SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr) != ERROR_SUCCESS &&
+        !mdlFiles::FileExists(dir)) {
+        const DWORD error = GetLastError();
+        return FailOnFile(InstallText::FileOp::Copy, ownDir + L"\\trkmenu.dll", dir, error);
+    }
     std::vector<std::pair<std::wstring, std::wstring>> delivered;
     if (!kitInPlace) delivered.emplace_back(ownDir + L"\\trkkit.dll", kit);
-    delivered.emplace_back(ownDir + L"\\trkmenu.dll", systemDir + L"\\trkmenu.dll");
-    delivered.emplace_back(ownDir + L"\\trkconfig.exe", systemDir + L"\\trkconfig.exe");
+    delivered.emplace_back(ownDir + L"\\trkmenu.dll", dir + L"\\trkmenu.dll");
+    delivered.emplace_back(ownDir + L"\\trkconfig.exe", dir + L"\\trkconfig.exe");
     if (!MoveAllInto(delivered)) return false;
     if (!PlaceRemover(remover)) return false;
 
     // Prove the installed library is a loadable COM server before registering
     // it. It stays loaded for the rest of the run. The altered search path
     // keeps its dependencies from being looked up in the delivery folder.
-    const std::wstring library = systemDir + L"\\trkmenu.dll";
+    const std::wstring library = dir + L"\\trkmenu.dll";
     HMODULE menu = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!menu) {
         const DWORD error = GetLastError();
         return Fail(InstallText::Outcome::LoadFailed, InstallText::LoadFailed(HeaderText, error));
     }
-    if (!GetProcAddress(menu, "DllRegisterServer")) {
+    if (!GetProcAddress(menu, target_.perUser ? "DllInstall" : "DllRegisterServer")) {
         const DWORD error = GetLastError();
         return Fail(InstallText::Outcome::NoEntryPoint, InstallText::NoEntryPoint(HeaderText, error));
     }
     if (!RegisterLibrary(library)) return false;
+    std::wstring classicReason;
+    const bool classic = ChooseMenu(ownDir, classicReason);
 
     SetBold(0, false);
     SetBold(1, true);
@@ -216,22 +320,68 @@ bool frmMain::InstallTRK() {
     Pause();
 
     // Without a class identifier the handler entries could never work: stop
-    // before writing either of them.
-    const std::wstring classId = Registry::ClassIdFromProgId(ProgId);
+    // before writing either of them. The user's own classes are read where
+    // they are: COM under Wine looks at the machine's alone.
+    std::wstring classId =
+        target_.perUser ? Registry::RegGetString(target_.classes, target_.Classes(ProgId) + L"\\CLSID", L"")
+                        : Registry::ClassIdFromProgId(ProgId);
+    if (!Registry::IsClassId(classId)) classId = Registry::UnknownClassId;
     if (classId == Registry::UnknownClassId)
         return Fail(InstallText::Outcome::UnknownClass, InstallText::UnknownClass(HeaderText));
-    for (const wchar_t* key : HandlerKeys) Registry::RegSetValue(HKEY_CLASSES_ROOT, key, L"", classId);
-    Registry::RegSetValue(HKEY_LOCAL_MACHINE, ApprovedKey, classId, L"Tracklet");
+    if (classic) {
+        for (const wchar_t* key : HandlerKeys)
+            Registry::RegSetValue(target_.classes, target_.Classes(key), L"", classId);
+        Registry::RegSetValue(target_.settings, ApprovedKey, classId, L"Tracklet");
+    } else {
+        // The packaged command shows in the classic menu too: the handler an
+        // earlier installation left would make it twice.
+        RemoveClassicEntries(classId);
+    }
 
-    if (!installedBefore) CountSharedKit(kit, kitInPlace);
-    WriteUninstallEntry(systemDir, remover);
+    if (!target_.perUser && !installedBefore) CountSharedKit(kit, kitInPlace);
+    // A removal's leftovers due at the next sign-in would take this installation along.
+    if (target_.perUser) Registry::RegDelValue(HKEY_CURRENT_USER, RunOnceKey, RunOnceValue);
+    WriteUninstallEntry(dir, remover);
 
     SetBold(1, false);
     Mark(1);
     Repaint();
     Pause();
+    if (!classicReason.empty() && !request_.quiet)
+        Show(InstallText::ClassicMenuOnly(HeaderText, classicReason));
     Finish();
     return true;
+}
+
+bool frmMain::ChooseMenu(const std::wstring& ownDir, std::wstring& classicReason) {
+    const unsigned long build = Package::WindowsBuild();
+    auto registration = MenuChoice::Registration::NotTried;
+    Package::Outcome outcome;
+    const std::wstring package = ownDir + L"\\" + Package::FileName;
+    if (MenuChoice::WantsPackage(build)) {
+        if (!mdlFiles::FileExists(package)) {
+            registration = MenuChoice::Registration::PackageMissing;
+        } else {
+            outcome = Package::Register(package, target_.folder);
+            registration = SUCCEEDED(outcome.hr) ? MenuChoice::Registration::Registered
+                                                 : MenuChoice::Registration::Failed;
+        }
+    }
+    const MenuChoice::Choice choice = MenuChoice::Choose(build, registration);
+    if (MenuChoice::TellsTheUser(choice))
+        classicReason = choice.why == MenuChoice::Why::PackageMissing
+                            ? InstallText::PackageMissing(package)
+                            : InstallText::PackageRefused(static_cast<unsigned long>(outcome.hr),
+                                                          HresultText(outcome.hr), outcome.errorText);
+    return choice.menu == MenuChoice::Menu::Classic;
+}
+
+void frmMain::RemoveClassicEntries(const std::wstring& classId) {
+    for (const wchar_t* key : {HandlerKeyForRemoval, HandlerKeys[1], HandlerKeys[2]}) {
+        Registry::RegDelValue(target_.classes, target_.Classes(key), L"");
+        Registry::RegDelKey(target_.classes, target_.Classes(key));
+    }
+    if (classId != Registry::UnknownClassId) Registry::RegDelValue(target_.settings, ApprovedKey, classId);
 }
 
 bool frmMain::RemoveTRK() {
@@ -243,22 +393,33 @@ bool frmMain::RemoveTRK() {
     SetBold(0, true);
     Repaint();
 
-    const std::wstring systemDir = Registry::SystemDirectory();
-    const std::wstring kit = systemDir + L"\\trkkit.dll";
+    const std::wstring& dir = target_.folder;
+    const std::wstring kit = dir + L"\\trkkit.dll";
+    const std::wstring library = dir + L"\\trkmenu.dll";
     bool pending = false;
 
-    if (mdlFiles::FileExists(kit) && !ReleaseSharedKit(kit, pending)) return false;
+    if (target_.perUser) {
+        // Unregistered while the library is still there to do it.
+        if (mdlFiles::FileExists(kit) && mdlFiles::FileExists(library)) UnregisterForUser(library);
+        if (mdlFiles::FileExists(kit) && !DeleteInstalled(kit, pending)) return false;
+    } else if (mdlFiles::FileExists(kit) && !ReleaseSharedKit(kit, pending)) {
+        return false;
+    }
     for (const wchar_t* literal : {L"\\trkmenu.dll", L"\\trkconfig.exe"}) {
-        const std::wstring path = systemDir + literal;
+        const std::wstring path = dir + literal;
         if (mdlFiles::FileExists(path) && !DeleteInstalled(path, pending)) return false;
     }
     // The remover is this very program when Apps & features started it; a
     // running program cannot delete its own file, so it goes at the next
     // restart. That leaves nothing of Tracklet working and needs no message.
-    const std::wstring remover = systemDir + RemoverName;
+    const std::wstring remover = dir + RemoverName;
     if (mdlFiles::FileExists(remover)) {
         bool removerPending = false;
         if (!DeleteInstalled(remover, removerPending)) return false;
+    }
+    if (target_.perUser) {
+        if (!userCleanupDue_) RemoveDirectoryW(dir.c_str());
+        else ScheduleUserCleanup();
     }
     Pause();
 
@@ -271,15 +432,23 @@ bool frmMain::RemoveTRK() {
     // wrote into the handler's key; the ProgID, which outlives the library
     // file unless the library unregistered itself, is asked only without it.
     // The folder keys may be missing: earlier versions did not write them.
-    std::wstring classId = Registry::RegGetString(HKEY_CLASSES_ROOT, HandlerKeyForRemoval, L"");
-    if (!Registry::IsClassId(classId)) classId = Registry::ClassIdFromProgId(ProgId);
-    for (const wchar_t* key : {HandlerKeyForRemoval, HandlerKeys[1], HandlerKeys[2]}) {
-        Registry::RegDelValue(HKEY_CLASSES_ROOT, key, L"");
-        Registry::RegDelKey(HKEY_CLASSES_ROOT, key);
+    std::wstring classId = Registry::RegGetString(target_.classes, target_.Classes(HandlerKeyForRemoval), L"");
+    if (!Registry::IsClassId(classId))
+        classId = target_.perUser ? Registry::RegGetString(target_.classes, target_.Classes(ProgId) + L"\\CLSID", L"")
+                                  : Registry::ClassIdFromProgId(ProgId);
+    if (!Registry::IsClassId(classId)) classId = Registry::UnknownClassId;
+    RemoveClassicEntries(classId);
+    // The machine's removal leaves the handler's class registered, as it
+    // always did; a user's takes every class along.
+    if (target_.perUser) {
+        Registry::RegDelTree(target_.classes, target_.Classes(ShellExtClassKey));
+        Registry::RegDelTree(target_.classes, target_.Classes(ShellExtProgId));
     }
-    if (classId != Registry::UnknownClassId)
-        Registry::RegDelValue(HKEY_LOCAL_MACHINE, ApprovedKey, classId);
-    Registry::RegDelKey(HKEY_LOCAL_MACHINE, UninstallKey);
+    Registry::RegDelTree(target_.classes, target_.Classes(ExplorerCommandClassKey));
+    Registry::RegDelTree(target_.classes, target_.Classes(ExplorerCommandProgId));
+    Registry::RegDelKey(target_.settings, UninstallKey);
+    // Registered per user on Windows 11, whichever way Tracklet was installed.
+    if (MenuChoice::WantsPackage(Package::WindowsBuild())) Package::Remove();
     Pause();
 
     SetBold(1, false);
@@ -370,6 +539,11 @@ bool frmMain::DeleteInstalled(const std::wstring& path, bool& pending) {
     ClearReadOnly(path);
     if (DeleteFileW(path.c_str())) return true;
     const DWORD error = GetLastError();
+    if (target_.perUser) {
+        pending = true;
+        userCleanupDue_ = true;
+        return true;
+    }
     // Held by a running program (the Explorer keeps trkmenu loaded): the
     // system deletes it when it next starts, before anyone can load it.
     if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
@@ -379,29 +553,27 @@ bool frmMain::DeleteInstalled(const std::wstring& path, bool& pending) {
     return FailOnFile(InstallText::FileOp::Delete, path, {}, error);
 }
 
-void frmMain::WriteUninstallEntry(const std::wstring& systemDir, const std::wstring& remover) {
-    auto text = [](const wchar_t* name, const std::wstring& value) {
-        Registry::RegSetValue(HKEY_LOCAL_MACHINE, UninstallKey, name, value);
+void frmMain::WriteUninstallEntry(const std::wstring& folder, const std::wstring& remover) {
+    const HKEY root = target_.settings;
+    auto text = [root](const wchar_t* name, const std::wstring& value) {
+        Registry::RegSetValue(root, UninstallKey, name, value);
     };
-    auto number = [](const wchar_t* name, DWORD value) {
-        Registry::RegSetNumber(HKEY_LOCAL_MACHINE, UninstallKey, name, value);
-    };
+    auto number = [root](const wchar_t* name, DWORD value) { Registry::RegSetNumber(root, UninstallKey, name, value); };
     ModuleInfo::Version library;
-    ModuleInfo::ReadVersion(systemDir + L"\\trkmenu.dll", library);
+    ModuleInfo::ReadVersion(folder + L"\\trkmenu.dll", library);
     ULONGLONG bytes = 0;
-    for (const std::wstring& file : {systemDir + L"\\trkkit.dll", systemDir + L"\\trkmenu.dll",
-                                     systemDir + L"\\trkconfig.exe", remover}) {
+    for (const wchar_t* name : InstalledFiles) {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
+        if (GetFileAttributesExW((folder + name).c_str(), GetFileExInfoStandard, &data))
             bytes += (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
-    const std::wstring command = L"\"" + remover + L"\" remove";
+    const std::wstring command = L"\"" + remover + L"\" remove" + (target_.perUser ? L" /user" : L"");
     text(L"DisplayName", L"Tracklet");
     text(L"DisplayVersion", std::to_wstring(library.major) + L"." + std::to_wstring(library.minor) + L"." +
                                 std::to_wstring(library.revision));
     text(L"Publisher", L"Tracklet");
     text(L"DisplayIcon", remover + L",0");
-    text(L"InstallLocation", systemDir);
+    text(L"InstallLocation", folder);
     text(L"UninstallString", command);
     text(L"QuietUninstallString", command + L" /quiet");
     number(L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024));
@@ -410,20 +582,40 @@ void frmMain::WriteUninstallEntry(const std::wstring& systemDir, const std::wstr
 }
 
 bool frmMain::RegisterLibrary(const std::wstring& library) {
-    // trkkit runs with the installer's rights, so only the copy in the system
-    // directory may be loaded, never one found by the ordinary search (which
-    // looks beside install.exe first).
-    const std::wstring kitPath = Registry::SystemDirectory() + L"\\trkkit.dll";
+    // trkkit runs with the installer's rights, so only the installed copy
+    // may be loaded, never one found by the ordinary search (which looks
+    // beside install.exe first).
+    const std::wstring kitPath = target_.folder + L"\\trkkit.dll";
     Handles::UniqueModule kit(LoadLibraryExW(kitPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!kit) return FailOnFile(InstallText::FileOp::Load, kitPath, {}, GetLastError());
+    const char* entry = target_.perUser ? trkkit::UserRegisterName : trkkit::SelfRegisterName;
     auto selfRegister = reinterpret_cast<trkkit::SelfRegisterProc>(
-        reinterpret_cast<void*>(GetProcAddress(kit.get(), trkkit::SelfRegisterName)));
-    if (!selfRegister) return FailOnFile(InstallText::FileOp::FindEntry, kitPath, L"DLLSelfRegister", GetLastError());
+        reinterpret_cast<void*>(GetProcAddress(kit.get(), entry)));
+    if (!selfRegister)
+        return FailOnFile(InstallText::FileOp::FindEntry, kitPath, Codepage::FromAnsi(entry), GetLastError());
     const std::string path = Codepage::ToAnsi(library);
     const short code = selfRegister(path.c_str());
     if (code != trkkit::Registered)
         return Fail(InstallText::RegistrationOutcome(code), InstallText::Registration(HeaderText, code));
     return true;
+}
+
+void frmMain::UnregisterForUser(const std::wstring& library) {
+    const std::wstring kitPath = target_.folder + L"\\trkkit.dll";
+    Handles::UniqueModule kit(LoadLibraryExW(kitPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    auto unregister = kit ? reinterpret_cast<trkkit::SelfRegisterProc>(reinterpret_cast<void*>(
+                                GetProcAddress(kit.get(), trkkit::UserUnregisterName)))
+                          : nullptr;
+    // What is left after a failure goes with the class keys below.
+    if (unregister) unregister(Codepage::ToAnsi(library).c_str());
+}
+
+void frmMain::ScheduleUserCleanup() {
+    const std::wstring& dir = target_.folder;
+    std::wstring command = L"\"" + Registry::SystemDirectory() + L"\\cmd.exe\" /d /c del /f /q";
+    for (const wchar_t* name : InstalledFiles) command += L" \"" + dir + name + L"\"";
+    command += L" & rd \"" + dir + L"\"";
+    Registry::RegSetValue(HKEY_CURRENT_USER, RunOnceKey, RunOnceValue, command);
 }
 
 bool frmMain::Fail(InstallText::Outcome outcome, const InstallText::Message& message) {

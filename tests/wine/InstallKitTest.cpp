@@ -7,6 +7,7 @@
 #include <string>
 
 #include "InstallHarness.h"
+#include "Package.h"
 #include "trkkit.h"
 
 namespace {
@@ -83,4 +84,41 @@ TEST_F(Trkkit, ReportsOleThatCannotStartOnThisThread) {
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EXPECT_EQ(call.result, trkkit::OleInitFailed);
+}
+
+// Per user, through the library's DllInstall: the user's classes alone.
+TEST_F(Trkkit, RegistersForTheUserAloneThroughDllInstall) {
+    auto entry = [&](const char* name) {
+        return reinterpret_cast<trkkit::SelfRegisterProc>(reinterpret_cast<void*>(GetProcAddress(kit, name)));
+    };
+    const auto userRegister = entry(trkkit::UserRegisterName);
+    const auto userUnregister = entry(trkkit::UserUnregisterName);
+    ASSERT_TRUE(userRegister && userUnregister) << "exported under their bare names";
+    const std::string path = Place(L"trkmenu", L"C:\\kit\\user");
+    const std::wstring classKey = L"Software\\Classes\\CLSID\\{928BB78A-14A7-11D3-A91E-0040056902A2}";
+    EXPECT_EQ(userRegister(path.c_str()), trkkit::Registered);
+    auto server = harness::ReadString(HKEY_CURRENT_USER, classKey + L"\\InprocServer32", L"");
+    ASSERT_TRUE(server);
+    EXPECT_EQ(harness::Lower(*server), L"c:\\kit\\user\\server.dll");
+    // The machine's registration (an earlier test's, if any) is not this one.
+    EXPECT_NE(harness::Lower(harness::ReadString(HKEY_LOCAL_MACHINE, classKey + L"\\InprocServer32", L"").value_or(L"")),
+              L"c:\\kit\\user\\server.dll");
+    EXPECT_EQ(userUnregister(path.c_str()), trkkit::Registered);
+    EXPECT_FALSE(harness::KeyExists(HKEY_CURRENT_USER, classKey));
+    // A library without DllInstall has no per-user registration.
+    EXPECT_EQ(userRegister(Place(L"registers", L"C:\\kit\\nouser").c_str()), trkkit::NoEntryPoint);
+}
+
+// Wine has no package manager: the registration the installer runs on
+// Windows 11 fails, promptly and without harm, so that the classic menu serves.
+TEST(Package, RegistrationFailsCleanlyWithoutAPackageManager) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CreateDirectoryW(L"C:\\kit", nullptr);
+    harness::WriteFileText(L"C:\\kit\\Tracklet.msix", "not a package");
+    const ULONGLONG start = GetTickCount64();
+    const Package::Outcome added = Package::Register(L"C:\\kit\\Tracklet.msix", L"C:\\kit");
+    EXPECT_TRUE(FAILED(added.hr)) << std::hex << added.hr;
+    EXPECT_TRUE(FAILED(Package::Remove().hr));
+    EXPECT_LT(GetTickCount64() - start, 10000u);
+    CoUninitialize();
 }

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -611,4 +613,275 @@ TEST(EndToEnd, TheShellFindsTheInstalledHandlerUntilItIsRemoved) {
     DeleteFileW((music + L"\\new.m3u").c_str());
     EXPECT_NE(RightClickCreatePlaylist(music, {L"b.mp3", L"A.mp3"}), 0u) << "no handler after removal";
     EXPECT_FALSE(Exists(music + L"\\new.m3u"));
+}
+
+// ---- For the current user alone: install.exe /user ----
+
+namespace {
+
+const std::wstring UserClasses = L"Software\\Classes\\";
+const wchar_t* const UserFiles[] = {L"trkkit.dll", L"trkmenu.dll", L"trkconfig.exe", L"trkinstall.exe"};
+
+// %LOCALAPPDATA%\Programs\Tracklet
+std::wstring UserFolder() {
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path))) folder = path;
+    CoTaskMemFree(path);
+    return folder + L"\\Programs\\Tracklet";
+}
+
+// Every key and value below a key, as "path|name|type|bytes" lines.
+void Collect(HKEY root, const std::wstring& path, std::vector<std::wstring>& out) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    out.push_back(path);
+    wchar_t name[16384];
+    static std::vector<BYTE> data(1 << 16);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = 16384, type = 0, dataSize = static_cast<DWORD>(data.size());
+        LSTATUS rc = RegEnumValueW(key, i, name, &nameSize, nullptr, &type, data.data(), &dataSize);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) continue;
+        std::wstring line = path + L"|" + name + L"|" + std::to_wstring(type) + L"|";
+        for (DWORD b = 0; b < dataSize; ++b) line += std::to_wstring(data[b]) + L",";
+        out.push_back(line);
+    }
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = 16384;
+        if (RegEnumKeyExW(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        // Wine links the 32-bit view back into the 64-bit one: a cycle.
+        if (_wcsicmp(name, L"Wow6432Node") != 0) subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const auto& sub : subkeys) Collect(root, path.empty() ? sub : path + L"\\" + sub, out);
+}
+
+// What a run must not touch: the machine's classes, its Windows settings
+// (uninstall entries, shared counts, approvals, RunOnce), the renames due at
+// the restart, and the system directory's files.
+struct MachineState {
+    std::vector<std::wstring> entries;
+    static MachineState Now() {
+        MachineState state;
+        Collect(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes", state.entries);
+        Collect(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", state.entries);
+        state.entries.push_back(L"pending " + PendingRenames());
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((SystemDir() + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do state.entries.push_back(L"file " + Lower(found.cFileName));
+            while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        return state;
+    }
+};
+
+void ExpectUnchanged(const MachineState& before, const MachineState& after) {
+    std::vector<std::wstring> gone, added;
+    std::set_difference(before.entries.begin(), before.entries.end(), after.entries.begin(), after.entries.end(),
+                        std::back_inserter(gone));
+    std::set_difference(after.entries.begin(), after.entries.end(), before.entries.begin(), before.entries.end(),
+                        std::back_inserter(added));
+    EXPECT_TRUE(gone.empty()) << testing::PrintToString(gone);
+    EXPECT_TRUE(added.empty()) << testing::PrintToString(added);
+}
+
+MachineState Sorted(MachineState state) {
+    std::sort(state.entries.begin(), state.entries.end());
+    return state;
+}
+
+bool UserEntriesAbsent() {
+    for (const std::wstring& key : {HandlerKey, FolderKeys[0], FolderKeys[1], L"CLSID\\" + ClassId,
+                                    std::wstring(L"trkmenu.ShellExt"),
+                                    std::wstring(L"TypeLib\\{928BB788-14A7-11D3-A91E-0040056902A2}")})
+        if (KeyExists(HKEY_CURRENT_USER, UserClasses + key)) return false;
+    return !ReadString(HKEY_CURRENT_USER, ApprovedKey, ClassId) && !KeyExists(HKEY_CURRENT_USER, UninstallKey);
+}
+
+std::wstring RunOnceCommand() {
+    return ReadString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", L"Tracklet")
+        .value_or(L"");
+}
+
+// What Windows does at the next sign-in with a RunOnce entry.
+DWORD RunCommand(std::wstring command) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &pi))
+        return GetLastError();
+    CloseHandle(pi.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+}  // namespace
+
+TEST(PerUser, InstallsForTheUserAloneWorksInTheMenuAndTheEntryRemovesEverything) {
+    const MachineState before = Sorted(MachineState::Now());
+    DeliverAll();
+    {
+        InstallerRun run(L"/USER");
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    const std::wstring folder = UserFolder();
+    for (auto name : UserFiles) EXPECT_TRUE(Exists(folder + L"\\" + name)) << testing::PrintToString(name);
+    for (auto name : Shipped) EXPECT_FALSE(Exists(DeliveryDir() + L"\\" + name)) << testing::PrintToString(name);
+    // The class, its ProgID and the type library under the user's classes,
+    // registered by the library's DllInstall ...
+    auto server = ReadString(HKEY_CURRENT_USER, UserClasses + L"CLSID\\" + ClassId + L"\\InprocServer32", L"");
+    ASSERT_TRUE(server);
+    EXPECT_EQ(Lower(*server), Lower(folder + L"\\trkmenu.dll"));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UserClasses + L"trkmenu.ShellExt\\CLSID", L""), ClassId);
+    // ... the handler for files, folders and backgrounds, and its approval.
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UserClasses + HandlerKey, L""), ClassId);
+    for (const auto& key : FolderKeys) EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UserClasses + key, L""), ClassId);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, ApprovedKey, ClassId), L"Tracklet");
+    // Apps & features for this user, removing with the per-user copy.
+    const std::wstring remover = folder + L"\\trkinstall.exe";
+    const auto uninstall = ReadString(HKEY_CURRENT_USER, UninstallKey, L"UninstallString");
+    ASSERT_TRUE(uninstall);
+    EXPECT_EQ(*uninstall, L"\"" + remover + L"\" remove /user");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UninstallKey, L"QuietUninstallString"), *uninstall + L" /quiet");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UninstallKey, L"InstallLocation"), folder);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UninstallKey, L"DisplayName"), L"Tracklet");
+    // Nothing of the machine's: no files, no classes, no count on trkkit.
+    ExpectUnchanged(before, Sorted(MachineState::Now()));
+
+    // The shell finds the handler through the user's classes.
+    WriteFileText(UserTrkIni(), "[trk]\r\nPrompt=0\r\nOverwrite=1\r\nFiles=mp3\r\n");
+    const std::wstring music = L"C:\\music";
+    CreateDirectoryW(music.c_str(), nullptr);
+    for (auto name : {L"b.mp3", L"A.mp3", L"notes.txt"}) WriteFileText(music + L"\\" + name, "sample");
+    EXPECT_EQ(RightClickCreatePlaylist(music, {L"b.mp3", L"A.mp3", L"notes.txt"}), 0u);
+    EXPECT_EQ(FileBytes(music + L"\\new.m3u"), "A.mp3\r\nb.mp3\r\n");
+
+    // Removal from Apps & features, with the delivery folder gone.
+    ResetDelivery();
+    ASSERT_TRUE(DeleteFileW((DeliveryDir() + L"\\install.exe").c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(DeliveryDir().c_str()));
+    {
+        InstallerRun run(InstallerRun::Command{*uninstall});
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        ExpectFinishedWindow(window, L"Removing DLL's && EXE's", L"Removing Registry Entries");
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    EXPECT_TRUE(UserEntriesAbsent());
+    for (auto name : Shipped) EXPECT_FALSE(Exists(folder + L"\\" + name)) << testing::PrintToString(name);
+    // The running remover cannot delete itself, and without administrator
+    // rights nothing can be deleted at the restart: the rest goes at the
+    // next sign-in.
+    const std::wstring cleanup = RunOnceCommand();
+    ASSERT_NE(Lower(cleanup).find(Lower(folder)), std::wstring::npos) << testing::PrintToString(cleanup);
+    RunCommand(cleanup);
+    EXPECT_FALSE(Exists(folder)) << "the folder goes with its last file";
+    ExpectUnchanged(before, Sorted(MachineState::Now()));
+    DeleteFileW((music + L"\\new.m3u").c_str());
+    EXPECT_NE(RightClickCreatePlaylist(music, {L"b.mp3", L"A.mp3"}), 0u) << "no handler after removal";
+}
+
+TEST(PerUser, QuietExitCodesAndOneInstallationAtATime) {
+    bool windowSeen = true;
+    const std::wstring folder = UserFolder();
+    // The machine-wide installation is there: a per-user one says so and changes nothing.
+    DeliverAll();
+    ASSERT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 0u);
+    DeliverAll();
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/user /quiet"), windowSeen), 50u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(UserEntriesAbsent());
+    for (auto name : Shipped) EXPECT_TRUE(Exists(DeliveryDir() + L"\\" + name)) << testing::PrintToString(name);
+    ExpectFailure(L"/user", {L"Installer: Error, Already Installed",
+                             L"Tracklet is already installed for all users of this computer.\r\nRemove it first "
+                             L"(Apps & features, or install.exe remove), then install for yourself with /user.\r\n"
+                             L"Nothing was changed.",
+                             true});
+    ASSERT_EQ(RunQuiet(DeliveredInstaller(L"remove /quiet"), windowSeen), 0u);
+
+    // Each failure has its code per user too; a missing file leaves nothing behind.
+    ResetDelivery();
+    Deliver(L"trkkit", L"trkkit.dll");
+    Deliver(L"trkmenu", L"trkmenu.dll");
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/Q /User"), windowSeen), 12u) << "trkconfig.exe missing";
+    EXPECT_FALSE(Exists(folder));
+    Deliver(L"trkconfig", L"trkconfig.exe");
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/user /quiet"), windowSeen), 0u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UserClasses + HandlerKey, L""), ClassId);
+
+    // The per-user installation is there: the machine-wide one is refused.
+    const MachineState before = Sorted(MachineState::Now());
+    DeliverAll();
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 51u);
+    ExpectUnchanged(before, Sorted(MachineState::Now()));
+
+    // Removed by a delivered installer, nothing is left for the next sign-in.
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"remove /user /quiet"), windowSeen), 0u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(UserEntriesAbsent());
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_EQ(RunOnceCommand(), L"");
+}
+
+// Wine reports the Windows version that the registry names: here a Windows
+// 11 without a package manager, where the registration fails as it does
+// with an untrusted certificate, and the classic menu must serve.
+TEST(Windows11, WithoutThePackageTheClassicMenuServesAndTheInstallationSaysWhy) {
+    const std::wstring versionKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    const std::wstring build = L"22631";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey.c_str(), L"CurrentBuildNumber", REG_SZ, build.c_str(),
+                              static_cast<DWORD>((build.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    const std::wstring version = L"10.0";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey.c_str(), L"CurrentVersion", REG_SZ, version.c_str(),
+                              static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    DeliverAll();
+    WriteFileText(DeliveryDir() + L"\\Tracklet.msix", "a package Windows will not take");
+    {
+        InstallerRun run(L"");
+        auto box = run.TakeMessageBox();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->title, L"TRK Installer");
+        const std::wstring start = Header + L"Tracklet is installed in the classic context menu (\"Show more "
+                                            L"options\"), not in the first menu of Windows 11:\r\nWindows did not "
+                                            L"register the package (error 0x";
+        EXPECT_EQ(box->text.substr(0, start.size()), start) << testing::PrintToString(box->text);
+        HWND window = run.WaitUntilFinished();
+        ASSERT_TRUE(window);
+        EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    }
+    EXPECT_TRUE(Installed()) << "the classic keys are written";
+    for (const auto& key : FolderKeys) EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key, L""), ClassId);
+
+    // Quiet, the same installation ends with 0; per user, without the package beside it, the same.
+    DeliverAll();
+    bool windowSeen = true;
+    EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/quiet"), windowSeen), 0u);
+    EXPECT_FALSE(windowSeen);
+    EXPECT_TRUE(Installed());
+    ASSERT_EQ(RunQuiet(DeliveredInstaller(L"remove /quiet"), windowSeen), 0u);
+    EXPECT_TRUE(HandlerEntriesAbsent());
+    DeleteFileW((DeliveryDir() + L"\\Tracklet.msix").c_str());
+    DeliverAll();
+    InstallerRun run(L"/user");
+    auto box = run.TakeMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_NE(box->text.find(L"The package \"C:\\delivery\\Tracklet.msix\" is missing."), std::wstring::npos)
+        << testing::PrintToString(box->text);
+    HWND window = run.WaitUntilFinished();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(run.ClickOkAndWait(window), 0u);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UserClasses + HandlerKey, L""), ClassId);
 }

@@ -6,10 +6,11 @@ trk_add_test(wine_install_units
   SOURCES InstallTextTest.cpp RegistryTest.cpp InstallKitTest.cpp InstallHarness.cpp
   LIBS trk_install_lib
   ARGS "trkkit=Z:$<TARGET_FILE:trkkit>"
+       "trkmenu=Z:$<TARGET_FILE:trkmenu>"
        "registers=Z:$<TARGET_FILE:fixture_registers>"
        "noentry=Z:$<TARGET_FILE:fixture_no_entry>"
        "fails=Z:$<TARGET_FILE:fixture_fails>"
-  DEPENDS trkkit fixture_registers fixture_no_entry fixture_fails)
+  DEPENDS trkkit trkmenu fixture_registers fixture_no_entry fixture_fails)
 
 # The shipped files; stand-ins for the failures they cannot show.
 add_executable(wine_install InstallTest.cpp InstallHarness.cpp)

@@ -78,3 +78,27 @@ TEST(InstallText, FileFailureNamesOperationFileAndTheSystemsWords) {
                   .text,
               header + L"Unable to find DLLSelfRegister() in \"C:\\w\\trkkit.dll\"\r\n\r\nx (system error 127)");
 }
+
+TEST(InstallText, UserSwitchInAnyCaseAndOrderOnceAfterTheWord) {
+    const struct {
+        const wchar_t* commandLine;
+        bool removal, quiet, perUser;
+    } cases[] = {
+        {L"install.exe /user", false, false, true},
+        {L"install.exe /USER /quiet", false, true, true},
+        {L"install.exe /q /User", false, true, true},
+        {L"install.exe remove /user", true, false, true},
+        {L"install.exe REMOVE /quiet /user", true, true, true},
+        {L"install.exe /user /user", false, false, false},   // twice: a plain installation, as before
+        {L"install.exe /quiet /q", false, false, false},
+        {L"install.exe /user remove", false, false, false},
+        {L"install.exe /users", false, false, false},
+        {L"install.exe user", false, false, false},
+    };
+    for (const auto& c : cases) {
+        const Request request = ReadCommandLine(c.commandLine);
+        EXPECT_EQ(request.removal, c.removal) << testing::PrintToString(c.commandLine);
+        EXPECT_EQ(request.quiet, c.quiet) << testing::PrintToString(c.commandLine);
+        EXPECT_EQ(request.perUser, c.perUser) << testing::PrintToString(c.commandLine);
+    }
+}

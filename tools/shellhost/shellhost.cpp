@@ -3,7 +3,11 @@
 //
 // shellhost [options] FILE...
 //   --registry      find the handler as Explorer does: the default value of
-//                   HKCR\*\shellex\ContextMenuHandlers\TRK names the class
+//                   *\shellex\ContextMenuHandlers\TRK names the class, the
+//                   user's classes (HKCU\Software\Classes) before the
+//                   machine's; a class registered for the user alone is
+//                   created from its InprocServer32, since Wine's COM reads
+//                   the machine's classes only
 //   --own-data      hand over our own CF_HDROP data object instead of the
 //                   shell's (files of several folders, long paths)
 //   --ansi-data     our own data object with 8-bit names
@@ -131,8 +135,13 @@ bool Host::ClassId(CLSID& clsid) {
     if (!o_.registry) return true;
     wchar_t text[64] = {};
     DWORD size = sizeof text;
-    LSTATUS rc = RegGetValueW(HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers\\TRK", nullptr, RRF_RT_REG_SZ,
-                              nullptr, text, &size);
+    LSTATUS rc = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\*\\shellex\\ContextMenuHandlers\\TRK", nullptr,
+                              RRF_RT_REG_SZ, nullptr, text, &size);
+    if (rc != ERROR_SUCCESS) {
+        size = sizeof text;
+        rc = RegGetValueW(HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers\\TRK", nullptr, RRF_RT_REG_SZ, nullptr,
+                          text, &size);
+    }
     if (rc != ERROR_SUCCESS) {
         Result(L"registry lookup", HRESULT_FROM_WIN32(rc));
         return false;
@@ -141,10 +150,37 @@ bool Host::ClassId(CLSID& clsid) {
     return SUCCEEDED(CLSIDFromString(text, &clsid));
 }
 
+// The class's object from the user's own registration, as Windows' COM
+// would create it; REGDB_E_CLASSNOTREG when the user has none.
+HRESULT CreateFromUserClasses(const CLSID& clsid, REFIID riid, void** ppv) {
+    wchar_t id[40] = {};
+    StringFromGUID2(clsid, id, 40);
+    const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + id + L"\\InprocServer32";
+    wchar_t server[MAX_PATH] = {};
+    DWORD size = sizeof server;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, server, &size) != ERROR_SUCCESS)
+        return REGDB_E_CLASSNOTREG;
+    // Stays loaded for the process, as COM keeps a server it has used.
+    HMODULE module = LoadLibraryExW(server, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) return HRESULT_FROM_WIN32(GetLastError());
+    using GetClassObjectProc = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObjectProc>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    if (!getClassObject) return HRESULT_FROM_WIN32(GetLastError());
+    IClassFactory* factory = nullptr;
+    HRESULT hr = getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (FAILED(hr)) return hr;
+    hr = factory->CreateInstance(nullptr, riid, ppv);
+    factory->Release();
+    return hr;
+}
+
 IContextMenu* Host::NewHandler(const CLSID& clsid, const wchar_t* label) {
     IShellExtInit* init = nullptr;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                  reinterpret_cast<void**>(&init));
+    HRESULT hr = REGDB_E_CLASSNOTREG;
+    if (o_.registry) hr = CreateFromUserClasses(clsid, IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    if (hr == REGDB_E_CLASSNOTREG)
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, reinterpret_cast<void**>(&init));
     Result((std::wstring(label) + L" create").c_str(), hr);
     if (FAILED(hr)) return nullptr;
 
