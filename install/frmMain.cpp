@@ -2,16 +2,16 @@
 
 #include <shlobj.h>
 
-#include "CommandLine.h"
 #include "Codepage.h"
+#include "CommandLine.h"
 #include "DialogKit.h"
 #include "Handles.h"
 #include "ModuleInfo.h"
 #include "NoCase.h"
 #include "Registry.h"
-#include "inihelper.h"
 #include "MenuChoice.h"
 #include "Package.h"
+#include "inihelper.h"
 #include "mdlFiles.h"
 #include "resource.h"
 #include "trkkit.h"
@@ -38,7 +38,8 @@ constexpr wchar_t ShellExtClassKey[] = L"CLSID\\{928BB78A-14A7-11D3-A91E-0040056
 constexpr wchar_t ShellExtProgId[] = L"trkmenu.ShellExt";
 constexpr wchar_t ExplorerCommandClassKey[] = L"CLSID\\{2C9A5863-AD8D-4683-B139-06AF736D2142}";
 constexpr wchar_t ExplorerCommandProgId[] = L"trkmenu.ExplorerCommand";
-constexpr wchar_t UserClassesPrefix[] = L"Software\\Classes\\";
+// The classes below HKEY_CURRENT_USER (or the machine's own below HKEY_LOCAL_MACHINE).
+constexpr wchar_t ClassesPrefix[] = L"Software\\Classes\\";
 constexpr wchar_t RunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr wchar_t RunOnceValue[] = L"Tracklet";
 constexpr const wchar_t* InstalledFiles[] = {L"\\trkkit.dll", L"\\trkmenu.dll", L"\\trkconfig.exe", RemoverName};
@@ -105,7 +106,7 @@ InstallTarget InstallTarget::Machine(const std::wstring& systemDir) {
 }
 
 InstallTarget InstallTarget::User(const std::wstring& folder) {
-    return {true, folder, HKEY_CURRENT_USER, HKEY_CURRENT_USER, UserClassesPrefix};
+    return {true, folder, HKEY_CURRENT_USER, HKEY_CURRENT_USER, ClassesPrefix};
 }
 
 frmMain::frmMain(HINSTANCE instance) : instance_(instance) {}
@@ -250,7 +251,7 @@ bool frmMain::OtherKindInstalled() const {
     // would show as well.
     const HKEY other = target_.perUser ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     return !Registry::RegGetString(other, UninstallKey, L"DisplayName").empty() ||
-           !Registry::RegGetString(other, std::wstring(UserClassesPrefix) + HandlerKeys[0], L"").empty();
+           !Registry::RegGetString(other, std::wstring(ClassesPrefix) + HandlerKeys[0], L"").empty();
 }
 
 bool frmMain::InstallTRK() {

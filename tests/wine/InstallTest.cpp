@@ -501,9 +501,20 @@ TEST(Quiet, NoWindowNoMessageAndTheExitCodeTellsTheResult) {
     EXPECT_EQ(RunQuiet(DeliveredInstaller(L"/Q"), windowSeen), 0u);
     EXPECT_FALSE(windowSeen);
     EXPECT_TRUE(Installed());
+    // The Explorer command's class goes with the removal (the package
+    // declares it on Windows 11); the handler's own registration stays.
+    const std::wstring commandClass = L"CLSID\\{2C9A5863-AD8D-4683-B139-06AF736D2142}";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, (commandClass + L"\\InprocServer32").c_str(), nullptr, REG_SZ,
+                              L"x", 4),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L"trkmenu.ExplorerCommand\\CLSID", nullptr, REG_SZ, L"x", 4),
+              ERROR_SUCCESS);
     EXPECT_EQ(RunQuiet(DeliveredInstaller(L"REMOVE /quiet"), windowSeen), 0u);
     EXPECT_FALSE(windowSeen);
     EXPECT_TRUE(HandlerEntriesAbsent());
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, commandClass));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"trkmenu.ExplorerCommand"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId + L"\\InprocServer32"));
     for (auto name : Shipped) EXPECT_FALSE(Exists(SystemDir() + L"\\" + name)) << testing::PrintToString(name);
 
     // Each failure that would show a message has a code of its own.
