@@ -49,7 +49,7 @@ DWORD WaitForExit(HANDLE process) {
     return code;
 }
 
-void ShowOptions(const Trace::Procedure& trace) {
+bool ShowOptions(const Trace::Procedure& trace) {
     ModuleState& state = ThreadState();
     trace(L"Showing options dialog...", Trace::BlankAfter);
     const std::wstring libraryFolder = inihelper::ProgramFolder();
@@ -58,11 +58,12 @@ void ShowOptions(const Trace::Procedure& trace) {
         Trace::ProcEnter(state.TraceDepth);
         trace(L"trkconfig.exe was not found at " + libraryFolder);
         Trace::ProcLeave(state.TraceDepth);
-        return;
+        return false;
     }
     // Quoted: an unquoted folder with blanks would hand trkconfig arguments,
     // and with arguments it shows the name prompt instead of the options.
     Start(program, L"\"" + program + L"\"");
+    return true;
 }
 
 }  // namespace Trkconfig

@@ -21,7 +21,7 @@ Handles::UniqueHandle Start(const std::wstring& program, std::wstring commandLin
 DWORD WaitForExit(HANDLE process);
 
 // "Tracklet Options": starts trkconfig without arguments and does not wait.
-// A missing trkconfig is traced, not raised.
-void ShowOptions(const Trace::Procedure& trace);
+// A missing trkconfig is traced, not raised; the answer is then false.
+bool ShowOptions(const Trace::Procedure& trace);
 
 }  // namespace Trkconfig

@@ -15,6 +15,14 @@ bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view 
     return false;
 }
 
+std::wstring_view NamePart(std::wstring_view path) { return mdlFiles::FileNamePart(path); }
+
+bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path) {
+    if (path.size() > kPathLimit) path = path.substr(0, kPathLimit);
+    if (path.empty()) return false;
+    return IsListedExtension(extensions, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(path)));
+}
+
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {
     files.Clear();
     // The kept paths fit in the list's own size: no growing while they come in.
@@ -37,15 +45,7 @@ std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files&
             path = rules.fromCodePage({reinterpret_cast<const char*>(bytes + s.offset), s.length});
             if (path.size() > kPathLimit) path.resize(kPathLimit);
         }
-        if (path.empty()) return;
-        const std::wstring_view name = mdlFiles::FileNamePart(path);
-        const bool kept = IsListedExtension(*rules.extensions, mdlFiles::ExtensionPart(name));
-        if (!kept && rules.folders && rules.isFolder(path)) {
-            rules.folders->push_back(path);
-            return;
-        }
-        if (rules.seen) rules.seen(name, kept);
-        if (kept) files.Add(path, name.size());
+        Take(path, rules, files, rules.isFolder);
     });
     return files.size() - 1;
 }

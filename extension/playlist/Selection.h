@@ -1,7 +1,8 @@
-// The selection a context menu is built for: the shell's CF_HDROP list of
-// paths, read into the names and full paths of the files the handler keeps.
-// The reading and the keep rule are platform-free; the data object's side is
-// SelectionShell.
+// The selection a menu is built for, read into the names and full paths of
+// the files the command keeps: the classic menu's CF_HDROP list of paths, or
+// the paths of the Explorer command's shell items, one at a time. The reading
+// and the keep rule are platform-free and the same for both menus; the data
+// object's side is SelectionShell.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,9 @@ inline constexpr std::size_t kPathLimit = 499;
 // True when extension equals an entry of list, case included.
 bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view extension);
 
+// The name part of a path (mdlFiles::FileNamePart).
+std::wstring_view NamePart(std::wstring_view path);
+
 // The files kept from one list, in list order after the empty slot 0.
 using Files = KeptFiles;
 
@@ -33,6 +37,29 @@ struct Rules {
     bool (*isFolder)(const std::wstring& path) = nullptr;
     std::vector<std::wstring>* folders = nullptr;
 };
+
+// The keep rule alone, as a menu's visibility asks it: true when path, cut
+// to kPathLimit, is not empty and its name's extension is listed.
+bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path);
+
+// One selected path through the keep rule: cut to kPathLimit (an empty one
+// is passed over), kept when Keeps says so, else handed to rules.folders
+// when the rules take folders and isFolder(path) confirms. rules.seen hears
+// of every other name. isFolder is asked only then, so a caller may pass
+// whatever answers it cheaply for this one path.
+template <class IsFolder>
+void Take(std::wstring& path, const Rules& rules, Files& files, IsFolder&& isFolder) {
+    if (path.size() > kPathLimit) path.resize(kPathLimit);
+    if (path.empty()) return;
+    const std::wstring_view name = NamePart(path);
+    const bool kept = Keeps(*rules.extensions, path);
+    if (!kept && rules.folders && isFolder(path)) {
+        rules.folders->push_back(path);
+        return;
+    }
+    if (rules.seen) rules.seen(name, kept);
+    if (kept) files.Add(path, name.size());
+}
 
 // Reads the paths of a CF_HDROP block (a DROPFILES header and its list) into
 // files, whose buffers are reused. A path is cut to kPathLimit before

@@ -21,6 +21,19 @@ std::wstring_view Answer(Kind kind, uint64_t idCmd) {
     return texts[static_cast<int>(kind)][idCmd];
 }
 
+std::wstring WithoutMnemonic(std::wstring_view caption) {
+    std::wstring text;
+    text.reserve(caption.size());
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&') {
+            if (i + 1 == caption.size()) break;
+            ++i;
+        }
+        text.push_back(caption[i]);
+    }
+    return text;
+}
+
 std::wstring CutToUnits(std::wstring_view text, uint32_t cchMax) {
     if (cchMax == 0) return {};
     return std::wstring(text.substr(0, cchMax - 1));

@@ -16,6 +16,10 @@ Kind KindOf(uint32_t uFlags);
 // The answer for command offset 0 or 1; the empty text for any other.
 std::wstring_view Answer(Kind kind, uint64_t idCmd);
 
+// A menu caption as a menu that shows "&" as typed needs it: each "&" that
+// marks the access key goes, "&&" becomes "&".
+std::wstring WithoutMnemonic(std::wstring_view caption);
+
 // At most cchMax - 1 code units, so that the text and its zero fit.
 std::wstring CutToUnits(std::wstring_view text, uint32_t cchMax);
 

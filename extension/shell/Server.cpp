@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ClassIdText.h"
+#include "ExplorerCommand.h"
 #include "General.h"
 #include "Handles.h"
 #include "ModuleInfo.h"
@@ -74,6 +75,9 @@ struct ServedClass {
 
 ServedClass classes[] = {
     {CLSID_ShellExt, L"trkmenu.ShellExt", L"Tracklet Playlist Shell Extension", ClassFactory(&ShellExt::Create)},
+    // The Explorer command of Windows 11's first menu.
+    {CLSID_ExplorerCommand, L"trkmenu.ExplorerCommand", L"Tracklet Playlist Explorer Command",
+     ClassFactory(&ExplorerCommand::Create)},
 };
 
 constexpr wchar_t ThreadingModel[] = L"Apartment";

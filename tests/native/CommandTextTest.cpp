@@ -36,3 +36,9 @@ TEST(CommandText, RequestKindsAndOffsets) {
     EXPECT_EQ(CommandText::Answer(Kind::Verb, 2), L"");
     EXPECT_EQ(CommandText::Answer(Kind::None, 0), L"");
 }
+
+TEST(CommandText, CaptionsLoseTheirAccessKeyMarks) {
+    EXPECT_EQ(CommandText::WithoutMnemonic(L"&Tracklet"), L"Tracklet");
+    EXPECT_EQ(CommandText::WithoutMnemonic(L"Tracklet &Options"), L"Tracklet Options");
+    EXPECT_EQ(CommandText::WithoutMnemonic(L"Rock && Roll&"), L"Rock & Roll");
+}

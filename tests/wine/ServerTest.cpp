@@ -486,3 +486,21 @@ TEST(Stress, EightThreadsThousandCyclesEach) {
     EXPECT_LE(after[3], before[3] + 8) << "next handle";
     EXPECT_EQ(CallExport("DllCanUnloadNow"), S_OK);
 }
+
+// The library's second class, created as Explorer creates it from the package.
+TEST(ExplorerCommandClass, CreatedThroughComFromTheLibrary) {
+    IExplorerCommand* command = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ExplorerCommand, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                               reinterpret_cast<void**>(&command)),
+              S_OK);
+    LPWSTR text = nullptr;
+    ASSERT_EQ(command->GetTitle(nullptr, &text), S_OK);
+    EXPECT_STREQ(text, L"Tracklet");
+    CoTaskMemFree(text);
+    ASSERT_EQ(command->GetIcon(nullptr, &text), S_OK);
+    wchar_t loaded[MAX_PATH] = {};
+    GetModuleFileNameW(Library(), loaded, MAX_PATH);
+    EXPECT_EQ(_wcsicmp(text, (std::wstring(loaded) + L",-101").c_str()), 0) << text;
+    CoTaskMemFree(text);
+    EXPECT_EQ(command->Release(), 0u);
+}
