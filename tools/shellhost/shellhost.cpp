@@ -25,6 +25,14 @@
 //   --quiet         print only result codes
 //   --show          show the menu on screen among host items, the cascade
 //                   opened, until the process is ended (for pictures of it)
+//   --explorer      the Explorer command of Windows 11's menu instead: the
+//                   files as the shell's item array, a site for the view of
+//                   the first file's folder; prints the root's title, flags
+//                   and state and each sub-command's title, tip, icon and
+//                   state; --offset N invokes sub-command N. With
+//                   --background the site shows the folder FILE names and
+//                   the array is empty, as for a folder's background;
+//                   --no-folder gives no site
 // Exit code: 0 when every COM call the run made succeeded, else 1.
 #include <windows.h>
 #include <objbase.h>
@@ -37,13 +45,14 @@
 #include <vector>
 
 #include "DropDataObject.h"
+#include "FolderSite.h"
 #include "trkmenu_h.h"
 
 namespace {
 
 struct Options {
     bool registry = false, ownData = false, ansiData = false, noFolder = false, second = false, quiet = false,
-         background = false, show = false;
+         background = false, show = false, explorer = false;
     UINT first = 1, last = 0x7FFF, flags = 0, index = 0, strings = 2;
     enum class Invoke { None, Offset, Verb, VerbW } invoke = Invoke::None;
     UINT offset = 0;
@@ -81,6 +90,7 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
         else if (a == L"--second") o.second = true;
         else if (a == L"--quiet") o.quiet = true;
         else if (a == L"--show") o.show = true;
+        else if (a == L"--explorer") o.explorer = true;
         else if (a == L"--first" && (v = value())) o.first = Number(v);
         else if (a == L"--last" && (v = value())) o.last = Number(v);
         else if (a == L"--flags" && (v = value())) o.flags = Number(v);
@@ -366,6 +376,109 @@ int Host::Run() {
     return failed_ ? 1 : 0;
 }
 
+// What Explorer does with an Explorer command: create it, give it the site,
+// ask its texts and state, walk its sub-commands, invoke the chosen one.
+class ExplorerHost {
+public:
+    explicit ExplorerHost(const Options& o) : o_(o) {}
+    int Run();
+
+private:
+    void Result(const wchar_t* what, HRESULT hr) {
+        if (FAILED(hr)) failed_ = true;
+        Print(std::wstring(what) + L": " + Hex(hr));
+    }
+    // A text the command answers, or "none" with the code when it has none.
+    static std::wstring Text(IExplorerCommand* command, HRESULT (STDMETHODCALLTYPE IExplorerCommand::*method)(IShellItemArray*, LPWSTR*),
+                             IShellItemArray* items) {
+        LPWSTR text = nullptr;
+        const HRESULT hr = (command->*method)(items, &text);
+        if (FAILED(hr)) return L"none (" + Hex(hr) + L")";
+        std::wstring answer = L"\"" + std::wstring(text ? text : L"") + L"\"";
+        CoTaskMemFree(text);
+        return answer;
+    }
+    std::wstring State(IExplorerCommand* command, IShellItemArray* items) {
+        EXPCMDSTATE state = ECS_HIDDEN;
+        const HRESULT hr = command->GetState(items, TRUE, &state);
+        if (FAILED(hr)) {
+            failed_ = true;
+            return L"failed (" + Hex(hr) + L")";
+        }
+        switch (state) {
+        case ECS_ENABLED: return L"ECS_ENABLED";
+        case ECS_HIDDEN: return L"ECS_HIDDEN";
+        case ECS_DISABLED: return L"ECS_DISABLED";
+        default: return L"0x" + std::to_wstring(state);
+        }
+    }
+
+    const Options& o_;
+    bool failed_ = false;
+};
+
+int ExplorerHost::Run() {
+    IExplorerCommand* root = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ExplorerCommand, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                                  reinterpret_cast<void**>(&root));
+    Result(L"create", hr);
+    if (FAILED(hr)) return 1;
+
+    // Explorer's site answers for the view: the folder itself for a
+    // background, else the folder the files are shown in.
+    const std::wstring viewFolder = o_.background ? o_.files.front() : FolderOf(o_.files.front());
+    if (!o_.noFolder) {
+        IObjectWithSite* withSite = nullptr;
+        if (SUCCEEDED(root->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite)))) {
+            IUnknown* site = FolderSite::Create(viewFolder);
+            Result(L"site", withSite->SetSite(site));
+            site->Release();
+            withSite->Release();
+        }
+        if (!o_.quiet) Print(L"view folder: " + viewFolder);
+    }
+    IShellItemArray* items = nullptr;
+    if (!o_.background) {
+        items = ShellItems(o_.files);
+        if (!items) {
+            Result(L"item array", E_FAIL);
+            root->Release();
+            return 1;
+        }
+    }
+
+    EXPCMDFLAGS flags = ECF_DEFAULT;
+    root->GetFlags(&flags);
+    if (!o_.quiet) {
+        Print(L"root: title=" + Text(root, &IExplorerCommand::GetTitle, items) + L" flags=" + std::to_wstring(flags) +
+              (flags & ECF_HASSUBCOMMANDS ? L" (ECF_HASSUBCOMMANDS)" : L"") + L" state=" + State(root, items));
+        Print(L"  icon=" + Text(root, &IExplorerCommand::GetIcon, items));
+    }
+    IEnumExplorerCommand* list = nullptr;
+    hr = root->EnumSubCommands(&list);
+    if (FAILED(hr)) Result(L"sub-commands", hr);
+    std::vector<IExplorerCommand*> children;
+    IExplorerCommand* child = nullptr;
+    while (list && list->Next(1, &child, nullptr) == S_OK) children.push_back(child);
+    if (list) list->Release();
+    for (size_t i = 0; i < children.size() && !o_.quiet; ++i) {
+        IExplorerCommand* c = children[i];
+        Print(L"  " + std::to_wstring(i) + L": title=" + Text(c, &IExplorerCommand::GetTitle, items) +
+              L" state=" + State(c, items));
+        Print(L"     tip=" + Text(c, &IExplorerCommand::GetToolTip, items));
+        Print(L"     icon=" + Text(c, &IExplorerCommand::GetIcon, items));
+    }
+    if (o_.invoke == Options::Invoke::Offset) {
+        if (o_.offset < children.size()) Result(L"invoke", children[o_.offset]->Invoke(items, nullptr));
+        else Result(L"invoke", E_INVALIDARG);
+    }
+    for (IExplorerCommand* c : children) c->Release();
+    if (items) items->Release();
+    ULONG left = root->Release();
+    if (!o_.quiet) Print(L"released: " + std::to_wstring(left) + L" references left");
+    return failed_ ? 1 : 0;
+}
+
 }  // namespace
 
 int main() {
@@ -376,7 +489,8 @@ int main() {
         std::fputs("usage: shellhost [--registry] [--own-data|--ansi-data] [--no-folder] [--background]\n"
                    "                 [--first N] [--last N] [--flags N] [--index N]\n"
                    "                 [--offset N | --verb TEXT | --verbw TEXT]\n"
-                   "                 [--dir PATH] [--second] [--strings N] [--quiet] [--show] FILE...\n",
+                   "                 [--dir PATH] [--second] [--strings N] [--quiet] [--show] FILE...\n"
+                   "       shellhost --explorer [--background] [--no-folder] [--offset N] [--quiet] FILE...\n",
                    stderr);
         return 2;
     }
@@ -385,7 +499,7 @@ int main() {
         Print(L"CoInitializeEx: " + Hex(hr));
         return 1;
     }
-    int rc = Host(options).Run();
+    int rc = options.explorer ? ExplorerHost(options).Run() : Host(options).Run();
     CoFreeUnusedLibraries();
     CoUninitialize();
     LocalFree(argv);
