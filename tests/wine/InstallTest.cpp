@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <iterator>
@@ -581,8 +582,9 @@ TEST(SharedCount, TrkkitGoesOnlyWithTheLastCount) {
 namespace {
 
 // Runs the shell host as Explorer would reach the handler: through the registry.
-DWORD RightClickCreatePlaylist(const std::wstring& folder, const std::vector<std::wstring>& names) {
-    std::wstring commandLine = L"\"" + Input(L"shellhost") + L"\" --registry --offset 0 --dir \"" + folder + L"\"";
+DWORD RightClick(const std::wstring& folder, const std::vector<std::wstring>& names, int offset) {
+    std::wstring commandLine = L"\"" + Input(L"shellhost") + L"\" --registry --offset " + std::to_wstring(offset) +
+                               L" --dir \"" + folder + L"\"";
     for (const auto& name : names) commandLine += L" \"" + folder + L"\\" + name + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -595,6 +597,39 @@ DWORD RightClickCreatePlaylist(const std::wstring& folder, const std::vector<std
     else TerminateProcess(pi.hProcess, 99);
     CloseHandle(pi.hProcess);
     return code;
+}
+
+DWORD RightClickCreatePlaylist(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    return RightClick(folder, names, 0);
+}
+
+// The full path of a running trkconfig.exe, which it then ends; empty when
+// none started within the time.
+std::wstring TakeRunningTrkconfig() {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        std::wstring path;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && path.empty();
+             more = Process32NextW(snapshot, &entry)) {
+            if (_wcsicmp(entry.szExeFile, L"trkconfig.exe") != 0) continue;
+            HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                         entry.th32ProcessID);
+            wchar_t image[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            if (process && QueryFullProcessImageNameW(process, 0, image, &size)) path = image;
+            if (process) {
+                TerminateProcess(process, 0);
+                WaitForSingleObject(process, 10000);
+                CloseHandle(process);
+            }
+        }
+        CloseHandle(snapshot);
+        if (!path.empty()) return path;
+        Sleep(50);
+    }
+    return {};
 }
 
 std::string FileBytes(const std::wstring& path) {
@@ -775,6 +810,9 @@ TEST(PerUser, InstallsForTheUserAloneWorksInTheMenuAndTheEntryRemovesEverything)
     for (auto name : {L"b.mp3", L"A.mp3", L"notes.txt"}) WriteFileText(music + L"\\" + name, "sample");
     EXPECT_EQ(RightClickCreatePlaylist(music, {L"b.mp3", L"A.mp3", L"notes.txt"}), 0u);
     EXPECT_EQ(FileBytes(music + L"\\new.m3u"), "A.mp3\r\nb.mp3\r\n");
+    // "Tracklet Options" starts the trkconfig beside the library.
+    EXPECT_EQ(RightClick(music, {L"b.mp3"}, 1), 0u);
+    EXPECT_EQ(Lower(TakeRunningTrkconfig()), Lower(folder + L"\\trkconfig.exe"));
 
     // Removal from Apps & features, with the delivery folder gone.
     ResetDelivery();
