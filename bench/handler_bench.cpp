@@ -9,13 +9,20 @@
 // baseline that overwrites in place (no temporary name, and no protection):
 // for reference, it shows what the safety costs.
 //
+// Every row is measured with Portable 0 and 1 (the baseline then ends its
+// lines in LF alone), each on a thread of its own, since a thread reads the
+// options when it first uses the library. The folders of shorter names
+// (s10000, s100000: "07 Artist - Title 000006.mp3") show the product's own
+// cost per name, which a long shared prefix hides behind the sort.
+//
 // Phases, each against the baseline's same work:
 //   menu    Initialize + QueryContextMenu  / read the names + build the same menu
 //   invoke  InvokeCommand                  / sort + write the same bytes
 //   whole   create .. final Release        / all of the above
 // Printed per phase: best of each side, best against best, and the median of
 // each handler run's ratio to the baseline run right after it. Then the peak
-// working set of each side, each in a fresh process, and the first use of the
+// working set of each side, each in a fresh process, as its growth above the
+// working set the process had before its first object, and the first use of the
 // library on a thread that loads it (fresh processes, median): as in Explorer,
 // where the shell's own modules are loaded before any menu handler, and in a
 // bare process that has yet to load them.
@@ -34,11 +41,13 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "BenchClock.h"
 #include "DropDataObject.h"
 #include "FileBytes.h"
+#include "inihelper.h"
 #include "trkmenu_h.h"
 
 namespace {
@@ -145,7 +154,7 @@ HBITMAP CheckMarkPicture(UINT id) {
 // same cascade with two pictures, a sort, one write.
 enum class Write { New, SafeReplace, InPlace };
 
-bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, Write write, Phases& t) {
+bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, Write write, bool portable, Phases& t) {
     const double begin = Now();
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
@@ -179,7 +188,8 @@ bool Baseline(IDataObject* data, HMENU popup, const std::wstring& target, Write 
 
     std::sort(names.begin(), names.end());
     std::wstring text;
-    for (const auto& name : names) text.append(name).append(L"\r\n");
+    const wchar_t* const end = portable ? L"\n" : L"\r\n";
+    for (const auto& name : names) text.append(name).append(end);
     const int size =
         WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(size, '\0');
@@ -219,12 +229,22 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// Where the library reads its options and writes its trace.
-void WriteOptions(const std::wstring& dll) {
-    const std::wstring ini = dll.substr(0, dll.find_last_of(L'\\')) + L"\\trk.ini";
+// Where the library reads its options (the per-user file, and beside it
+// where that does not exist yet).
+void WriteOptions(const std::wstring& dll, bool portable) {
+    const std::wstring beside = dll.substr(0, dll.find_last_of(L'\\')) + L"\\trk.ini";
+    for (const std::wstring& ini : {beside, inihelper::OptionsFile()})
     for (auto [key, value] : {std::pair{L"Bitmaps", L"1"}, {L"Debug", L"0"}, {L"Prompt", L"0"}, {L"Overwrite", L"1"},
-                              {L"Paths", L"0"}, {L"Files", L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma"}})
+                              {L"Paths", L"0"}, {L"Portable", portable ? L"1" : L"0"},
+                              {L"Files", L"mp3,mp2,mpa,voc,wav,it,xm,s3m,stm,mod,dsm,far,ult,mtm,669,wma"}})
         WritePrivateProfileStringW(L"trk", key, value, ini.c_str());
+}
+
+size_t WorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.WorkingSetSize;
 }
 
 IClassFactory* Factory(const std::wstring& dll) {
@@ -243,22 +263,27 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-// Child: one whole road of one side; the exit code is the peak working set in KiB.
-DWORD PeakChild(bool handler, const std::wstring& dll, const std::wstring& folder) {
+// Child: one whole road of one side; the exit code is the peak working set in
+// KiB above the working set before the first object (the selection made, the
+// library loaded).
+DWORD PeakChild(bool handler, const std::wstring& dll, const std::wstring& folder, bool portable) {
     IDataObject* data = SelectAll(folder);
     if (!data) return 0;
     IClassFactory* factory = handler ? Factory(dll) : nullptr;
     if (handler && !factory) return 0;
+    const size_t before = WorkingSet();
     const std::wstring target = folder + (handler ? L"\\new.m3u" : L"\\baseline.m3u");
     DeleteFileW(target.c_str());
     HMENU popup = CreatePopupMenu();
     Phases t;
-    const bool ok = handler ? Handler(factory, data, popup, Narrow(folder), t) : Baseline(data, popup, target, Write::New, t);
+    const bool ok = handler ? Handler(factory, data, popup, Narrow(folder), t)
+                            : Baseline(data, popup, target, Write::New, portable, t);
     DestroyMenu(popup);
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return ok ? static_cast<DWORD>(counters.PeakWorkingSetSize / 1024) : 0;
+    const size_t growth = counters.PeakWorkingSetSize > before ? counters.PeakWorkingSetSize - before : 0;
+    return ok ? static_cast<DWORD>(growth / 1024) + 1 : 0;
 }
 
 // Child: load the library on this thread and make its first object; the
@@ -293,63 +318,40 @@ DWORD RunChild(const std::wstring& arguments) {
     return code;
 }
 
-void Row(size_t count, const char* mode, const char* phase, double h, double b, std::vector<double> ratios) {
-    std::printf("%-8zu %-8s %-7s %12.2f %12.2f %7.2f %7.2f\n", count, mode, phase, h * 1000, b * 1000, h / b,
-                Median(std::move(ratios)));
+void Row(const std::string& fixture, bool portable, const char* mode, const char* phase, double h, double b,
+         std::vector<double> ratios) {
+    std::printf("%-8s %-8s %-8s %-7s %12.2f %12.2f %7.2f %7.2f\n", fixture.c_str(), portable ? "1" : "0", mode, phase,
+                h * 1000, b * 1000, h / b, Median(std::move(ratios)));
 }
 
-}  // namespace
+// The fixtures: f for the long names, s for the short ones.
+const char* const kFixtures[] = {"f1000", "f10000", "f100000", "s10000", "s100000"};
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fwprintf(stderr, L"usage: bench_handler.exe DLL FIXTURE_ROOT\n");
-        return 2;
-    }
+size_t CountOf(const std::string& fixture) { return std::stoul(fixture.substr(1)); }
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// Every row of one Portable value, on this thread; false when a row failed.
+bool Rows(const std::wstring& dll, const std::wstring& root, bool portable) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const std::wstring dll = argv[1], root = argv[2];
-    if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-handler") return static_cast<int>(PeakChild(true, dll, argv[4]));
-    if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-baseline")
-        return static_cast<int>(PeakChild(false, dll, argv[4]));
-    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use") return static_cast<int>(FirstUseChild(dll, true));
-    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use-bare")
-        return static_cast<int>(FirstUseChild(dll, false));
-    const auto quoted = [](const std::wstring& s) { return L"\"" + s + L"\""; };
-    const std::wstring childBase = quoted(dll) + L" " + quoted(root);
-    const auto firstUse = [&](int runs) {
-        std::printf("\nfirst use on a thread that loads the library (%d fresh processes each)\n", runs);
-        for (const wchar_t* where : {L"", L"-bare"}) {
-            std::vector<double> times;
-            for (int i = 0; i < runs; ++i) times.push_back(RunChild(childBase + L" --first-use" + where) / 1000.0);
-            std::printf("  %-44s median %5.1f ms, best %5.1f ms\n",
-                        *where ? "bare process (shell modules load too):" : "shell modules loaded, as in Explorer:",
-                        Median(times), *std::min_element(times.begin(), times.end()));
-        }
-    };
-
-    WriteOptions(dll);
-    // The first use alone, as often as asked.
-    if (argc == 5 && std::wstring_view(argv[3]) == L"--first-use-only") {
-        firstUse(std::max(1, _wtoi(argv[4])));
-        return 0;
-    }
     IClassFactory* factory = Factory(dll);
     if (!factory) {
         std::fwprintf(stderr, L"cannot create the handler from %ls\n", dll.c_str());
-        return 2;
+        return false;
     }
-    int status = 0;
-    std::printf("%-8s %-8s %-7s %12s %12s %7s %7s\n", "files", "playlist", "phase", "handler ms", "baseline ms",
-                "best", "median");
-    for (size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
-        const std::wstring folder = root + L"\\f" + std::to_wstring(count);
+    bool good = true;
+    for (const char* fixture : kFixtures) {
+        const size_t count = CountOf(fixture);
+        const std::wstring folder = root + L"\\" + Wide(fixture);
         IDataObject* data = SelectAll(folder);
         if (!data) {
             std::fwprintf(stderr, L"no fixture at %ls\n", folder.c_str());
-            return 2;
+            good = false;
+            continue;
         }
         const std::string directory = Narrow(folder);
         const std::wstring handlerFile = folder + L"\\new.m3u", baselineFile = folder + L"\\baseline.m3u";
-        const int runs = count >= 100000 ? 11 : count >= 10000 ? 21 : 41;
+        const int runs = count >= 100000 ? 15 : count >= 10000 ? 21 : 41;
         for (Write write : {Write::New, Write::SafeReplace, Write::InPlace}) {
             const bool fresh = write == Write::New;
             Side handler, baseline;
@@ -366,7 +368,7 @@ int wmain(int argc, wchar_t** argv) {
                 ok = Handler(factory, data, popup, directory, h);
                 DestroyMenu(popup);
                 popup = CreatePopupMenu();
-                ok = Baseline(data, popup, baselineFile, write, b) && ok;
+                ok = Baseline(data, popup, baselineFile, write, portable, b) && ok;
                 DestroyMenu(popup);
                 if (i < 0) continue;
                 handler.Keep(h);
@@ -379,27 +381,81 @@ int wmain(int argc, wchar_t** argv) {
             const bool same = ok && !written.empty() && written == FileBytes::Read(baselineFile);
             const char* mode = fresh ? "new" : write == Write::SafeReplace ? "replace" : "in-place";
             if (!same) {
-                std::printf("%-8zu %-8s failed (runs %s, bytes %s)\n", count, mode, ok ? "ok" : "failed",
-                            written == FileBytes::Read(baselineFile) ? "equal" : "differ");
-                status = 1;
+                std::printf("%-8s %-8s %-8s failed (runs %s, bytes %s)\n", fixture, portable ? "1" : "0", mode,
+                            ok ? "ok" : "failed", written == FileBytes::Read(baselineFile) ? "equal" : "differ");
+                good = false;
                 continue;
             }
-            Row(count, mode, "menu", handler.best.menu, baseline.best.menu, menuRatios);
-            Row(count, mode, "invoke", handler.best.invoke, baseline.best.invoke, invokeRatios);
-            Row(count, mode, "whole", handler.best.whole, baseline.best.whole, wholeRatios);
+            Row(fixture, portable, mode, "menu", handler.best.menu, baseline.best.menu, menuRatios);
+            Row(fixture, portable, mode, "invoke", handler.best.invoke, baseline.best.invoke, invokeRatios);
+            Row(fixture, portable, mode, "whole", handler.best.whole, baseline.best.whole, wholeRatios);
         }
         data->Release();
     }
     factory->Release();
+    CoUninitialize();
+    return good;
+}
 
-    std::printf("\n%-8s %14s %14s %7s\n", "files", "handler MiB", "baseline MiB", "ratio");
-    for (size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
-        const std::wstring folder = quoted(root + L"\\f" + std::to_wstring(count));
-        const double h = RunChild(childBase + L" --peak-handler " + folder) / 1024.0;
-        const double b = RunChild(childBase + L" --peak-baseline " + folder) / 1024.0;
-        if (h == 0 || b == 0) status = 1;
-        std::printf("%-8zu %14.1f %14.1f %7.2f\n", count, h, b, b > 0 ? h / b : 0);
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fwprintf(stderr, L"usage: bench_handler.exe DLL FIXTURE_ROOT\n");
+        return 2;
     }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::wstring dll = argv[1], root = argv[2];
+    if (argc == 6 && std::wstring_view(argv[3]) == L"--peak-handler")
+        return static_cast<int>(PeakChild(true, dll, argv[4], _wtoi(argv[5]) == 1));
+    if (argc == 6 && std::wstring_view(argv[3]) == L"--peak-baseline")
+        return static_cast<int>(PeakChild(false, dll, argv[4], _wtoi(argv[5]) == 1));
+    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use") return static_cast<int>(FirstUseChild(dll, true));
+    if (argc == 4 && std::wstring_view(argv[3]) == L"--first-use-bare")
+        return static_cast<int>(FirstUseChild(dll, false));
+    const auto quoted = [](const std::wstring& s) { return L"\"" + s + L"\""; };
+    const std::wstring childBase = quoted(dll) + L" " + quoted(root);
+    const auto firstUse = [&](int runs) {
+        std::printf("\nfirst use on a thread that loads the library (%d fresh processes each)\n", runs);
+        for (const wchar_t* where : {L"", L"-bare"}) {
+            std::vector<double> times;
+            for (int i = 0; i < runs; ++i) times.push_back(RunChild(childBase + L" --first-use" + where) / 1000.0);
+            std::printf("  %-44s median %5.1f ms, best %5.1f ms\n",
+                        *where ? "bare process (shell modules load too):" : "shell modules loaded, as in Explorer:",
+                        Median(times), *std::min_element(times.begin(), times.end()));
+        }
+    };
+
+    WriteOptions(dll, false);
+    // The first use alone, as often as asked.
+    if (argc == 5 && std::wstring_view(argv[3]) == L"--first-use-only") {
+        firstUse(std::max(1, _wtoi(argv[4])));
+        return 0;
+    }
+    int status = 0;
+    std::printf("%-8s %-8s %-8s %-7s %12s %12s %7s %7s\n", "files", "portable", "playlist", "phase", "handler ms",
+                "baseline ms", "best", "median");
+    for (bool portable : {false, true}) {
+        WriteOptions(dll, portable);
+        bool good = true;
+        std::thread([&] { good = Rows(dll, root, portable); }).join();
+        if (!good) status = 1;
+    }
+
+    std::printf("\npeak working set above the process's before the first object\n%-8s %-8s %14s %14s %7s\n", "files",
+                "portable", "handler MiB", "baseline MiB", "ratio");
+    for (bool portable : {false, true}) {
+        WriteOptions(dll, portable);
+        for (const char* fixture : kFixtures) {
+            const std::wstring folder = quoted(root + L"\\" + Wide(fixture));
+            const std::wstring flag = portable ? L" 1" : L" 0";
+            const double h = RunChild(childBase + L" --peak-handler " + folder + flag) / 1024.0;
+            const double b = RunChild(childBase + L" --peak-baseline " + folder + flag) / 1024.0;
+            if (h == 0 || b == 0) status = 1;
+            std::printf("%-8s %-8s %14.1f %14.1f %7.2f\n", fixture, portable ? "1" : "0", h, b, b > 0 ? h / b : 0);
+        }
+    }
+    WriteOptions(dll, false);
 
     firstUse(7);
     CoUninitialize();

@@ -211,16 +211,40 @@ std::wstring Lines(const KeptFiles& files, std::wstring_view oneFolder, EntryMak
     // About exact for one folder; entries of several may take relative prefixes.
     std::wstring lines;
     lines.reserve(oneFolder.empty() ? size + size / 4 : size);
-    for (std::size_t i = 1; i < files.size(); ++i) {
-        const std::wstring_view name = files.Name(i);
-        if (!oneFolder.empty()) {
-            AppendEntry(lines, name.empty() ? std::wstring_view() : prefix, name, entry.Portable());
-        } else {
-            entry.AppendTo(lines, files.Path(i), name);
-        }
-        lines += kLineEnd;
+    KeptLines source(files, oneFolder, entry);
+    while (source.Next(lines)) {
     }
     return lines;
+}
+
+bool TextLines::Next(std::wstring& piece) {
+    if (at_ >= text_.size()) return false;
+    std::size_t take = text_.size() - at_;
+    if (take > kPieceChars) {
+        const std::size_t end = text_.find(kLineEnd, at_ + kPieceChars);
+        take = end == std::wstring_view::npos ? text_.size() - at_ : end + 1 - at_;
+    }
+    piece.append(text_.substr(at_, take));
+    at_ += take;
+    return true;
+}
+
+KeptLines::KeptLines(const KeptFiles& files, std::wstring_view oneFolder, EntryMaker& entry)
+    : files_(files), oneFolder_(oneFolder), entry_(entry),
+      prefix_(oneFolder.empty() ? std::wstring_view() : entry.PrefixIn(oneFolder)) {}
+
+bool KeptLines::Next(std::wstring& piece) {
+    if (next_ >= files_.size()) return false;
+    const std::size_t start = piece.size();
+    for (; next_ < files_.size() && piece.size() - start < kPieceChars; ++next_) {
+        const std::wstring_view name = files_.Name(next_);
+        if (!oneFolder_.empty())
+            AppendEntry(piece, name.empty() ? std::wstring_view() : prefix_, name, entry_.Portable());
+        else
+            entry_.AppendTo(piece, files_.Path(next_), name);
+        piece += kLineEnd;
+    }
+    return true;
 }
 
 Encoding Detect(std::string_view head) {
@@ -340,25 +364,12 @@ bool UsesCrLf(bool rewrite, LineBreak existing, bool portable) {
 
 namespace {
 
-// Converts text piece by piece, each piece whole lines with their line ends.
+// Converts pieces of whole lines, each with its line ends.
 class Pieces {
 public:
     Pieces(const Plan& plan, const Codec& codec, ByteSink& sink) : plan_(plan), codec_(codec), sink_(sink) {}
 
     void Put(std::wstring_view text) {
-        while (!text.empty()) {
-            std::size_t take = text.size();
-            if (take > kPieceChars) {
-                const std::size_t end = text.find(kLineEnd, kPieceChars);
-                take = end == std::wstring_view::npos ? text.size() : end + 1;
-            }
-            Convert(text.substr(0, take));
-            text.remove_prefix(take);
-        }
-    }
-
-private:
-    void Convert(std::wstring_view text) {
         std::wstring_view piece = text;
         if (plan_.crlf) {
             wide_.clear();
@@ -383,6 +394,7 @@ private:
         sink_.Write(bytes_);
     }
 
+private:
     const Plan& plan_;
     const Codec& codec_;
     ByteSink& sink_;
@@ -392,8 +404,8 @@ private:
 
 }  // namespace
 
-void Emit(const Plan& plan, std::wstring_view lines, std::string_view oldContent, const Codec& codec,
-          ByteSink& sink) {
+void Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, const Codec& codec, ByteSink& sink,
+          bool breakFirst) {
     if (plan.bom) sink.Write(kBom);
     if (plan.convertOld) {
         // The old lines keep their own line ends.
@@ -403,7 +415,10 @@ void Emit(const Plan& plan, std::wstring_view lines, std::string_view oldContent
     }
     Pieces pieces(plan, codec, sink);
     if (plan.header && plan.encoding == Encoding::Utf8) pieces.Put(kHeader);
-    pieces.Put(lines);
+    if (breakFirst) pieces.Put(std::wstring_view(&kLineEnd, 1));
+    std::wstring piece;
+    lines.Rewind();
+    while (piece.clear(), lines.Next(piece)) pieces.Put(piece);
 }
 
 std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
@@ -412,7 +427,8 @@ std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view 
         std::string bytes;
         void Write(std::string_view piece) override { bytes.append(piece); }
     } all;
-    Emit(plan, lines, oldContent, codec, all);
+    TextLines text(lines);
+    Emit(plan, text, oldContent, codec, all);
     return std::move(all.bytes);
 }
 

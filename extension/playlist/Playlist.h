@@ -100,6 +100,47 @@ bool IsPlaylistFile(std::wstring_view name);
 // one prefix.
 std::wstring Lines(const KeptFiles& files, std::wstring_view oneFolder, EntryMaker& entry);
 
+// About how many characters of lines go into one piece.
+inline constexpr std::size_t kPieceChars = 32 * 1024;
+
+// A playlist's lines made piece by piece, so that a large playlist need not
+// be held whole beside its bytes. Next appends whole lines (about kPieceChars
+// characters) to piece and answers false once none are left; Rewind starts
+// over.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    virtual bool Next(std::wstring& piece) = 0;
+    virtual void Rewind() = 0;
+};
+
+// Lines already made.
+class TextLines final : public LineSource {
+public:
+    explicit TextLines(std::wstring_view text) : text_(text) {}
+    bool Next(std::wstring& piece) override;
+    void Rewind() override { at_ = 0; }
+
+private:
+    std::wstring_view text_;
+    std::size_t at_ = 0;
+};
+
+// The lines Lines() would make, made as they are asked for.
+class KeptLines final : public LineSource {
+public:
+    KeptLines(const KeptFiles& files, std::wstring_view oneFolder, EntryMaker& entry);
+    bool Next(std::wstring& piece) override;
+    void Rewind() override { next_ = 1; }
+
+private:
+    const KeptFiles& files_;
+    std::wstring_view oneFolder_;
+    EntryMaker& entry_;
+    std::wstring_view prefix_;
+    std::size_t next_ = 1;
+};
+
 // The playlist's extension for the Format option: 1 is the UTF-8 form.
 inline bool IsUtf8Format(int format) { return format == 1; }
 inline std::wstring_view Extension(int format) { return IsUtf8Format(format) ? L".m3u8" : L".m3u"; }
@@ -166,15 +207,13 @@ public:
     virtual void Write(std::string_view bytes) = 0;
 };
 
-// About how many characters of lines go into one piece.
-inline constexpr std::size_t kPieceChars = 32 * 1024;
-
 // The bytes to write under plan, handed to sink in pieces of whole lines, so
 // that no converted copy of all the lines is ever held: the whole file when
 // plan.rewrite, else the tail to append. oldContent is read only when
-// plan.convertOld.
-void Emit(const Plan& plan, std::wstring_view lines, std::string_view oldContent, const Codec& codec,
-          ByteSink& sink);
+// plan.convertOld. breakFirst starts with a line end (the old last line had
+// none).
+void Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, const Codec& codec, ByteSink& sink,
+          bool breakFirst = false);
 // The same bytes in one text.
 std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
                     const Codec& codec);

@@ -78,7 +78,7 @@ bool ChooseName(const std::wstring& folder, const OptionSet& options, bool ask, 
     return true;
 }
 
-void WriteList(const std::wstring& folder, const std::wstring& name, std::wstring_view lines,
+void WriteList(const std::wstring& folder, const std::wstring& name, Playlist::LineSource& lines,
                const OptionSet& options, const PlaylistCommand::Request& request, const Trace::Procedure& trace) {
     trace(L"Writing list to file");
     const std::wstring path = folder + name + std::wstring(Playlist::Extension(options.Format));
@@ -86,6 +86,12 @@ void WriteList(const std::wstring& folder, const std::wstring& name, std::wstrin
                         options.Portable == 1);
     trace(L"List has been written", Trace::BlankAfter);
     if (request.written) request.written->push_back(path);
+}
+
+void WriteList(const std::wstring& folder, const std::wstring& name, std::wstring_view lines,
+               const OptionSet& options, const PlaylistCommand::Request& request, const Trace::Procedure& trace) {
+    Playlist::TextLines text(lines);
+    WriteList(folder, name, text, options, request, trace);
 }
 
 // EachFolder: playlists in several folders. The first one waits until a
@@ -212,11 +218,22 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
     if (withFolders && (options.EachFolder == 1 || options.EachFolder == 2))
         return CreateEach(request, options, folder, oneFolder, trace);
 
+    const bool portable = options.Portable == 1;
+    Playlist::EntryMaker entry(folder, options.Paths != 0, portable);
+    // A caller that asked for no user interface (a script, a verb run by
+    // another program) gets no prompt either: it would wait for an answer
+    // that nobody may be there to give. The playlist keeps its plain name.
+    const bool ask = options.Prompt != 0 && request.ui;
+    if (!withFolders && !ask) {
+        // Nothing runs before the writing that could take the selection
+        // over: the lines are made as they are written, never held whole.
+        Playlist::KeptLines lines(files, oneFolder, entry);
+        WriteList(folder, RuleName(folder, options), lines, options, request, trace);
+        return Outcome::Written;
+    }
     // The lines are made before the prompt: while it is open the thread's
     // messages run, and another menu of this thread may take over the
     // selection. This playlist holds the files it was chosen for.
-    const bool portable = options.Portable == 1;
-    Playlist::EntryMaker entry(folder, options.Paths != 0, portable);
     std::wstring lines = Playlist::Lines(files, oneFolder, entry);
     if (withFolders) {
         // The selected files first, then each folder's.
@@ -241,11 +258,8 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
         }
     }
 
-    // A caller that asked for no user interface (a script, a verb run by
-    // another program) gets no prompt either: it would wait for an answer
-    // that nobody may be there to give. The playlist keeps its plain name.
     std::wstring name;
-    if (!ChooseName(folder, options, options.Prompt != 0 && request.ui, name, trace)) return Outcome::Cancelled;
+    if (!ChooseName(folder, options, ask, name, trace)) return Outcome::Cancelled;
     WriteList(folder, name, lines, options, request, trace);
     return Outcome::Written;
 }

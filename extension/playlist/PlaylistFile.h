@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "Playlist.h"
+
 namespace PlaylistFile {
 
 // Writes lines (each ending in "\n") to path, replacing the file when
@@ -18,6 +20,10 @@ namespace PlaylistFile {
 // Playlist::UsesCrLf says (portable: LF alone in a new or replaced playlist).
 // Raises a numbered failure (53, 75, 76, ...) when the file cannot be written.
 void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format = false,
+           bool portable = false);
+// The same for lines made piece by piece (read twice: whether they fit the
+// code page, then to write them).
+void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite, bool utf8Format = false,
            bool portable = false);
 
 // The numbered failure for a platform error code.

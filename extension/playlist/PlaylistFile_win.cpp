@@ -75,8 +75,9 @@ private:
 // What a playlist's bytes are: produced piece by piece into a sink.
 struct Content {
     const Playlist::Plan& plan;
-    std::wstring_view lines;
-    std::string_view old;  // the old content, where the plan takes it along
+    Playlist::LineSource& lines;
+    std::string_view old;     // the old content, where the plan takes it along
+    bool breakFirst = false;  // the old last line has no line end
     void WriteTo(HANDLE file) const;
 };
 
@@ -192,13 +193,33 @@ const Playlist::Codec kCodec{
 
 void Content::WriteTo(HANDLE file) const {
     FileSink sink(file);
-    Playlist::Emit(plan, lines, old, kCodec, sink);
+    Playlist::Emit(plan, lines, old, kCodec, sink, breakFirst);
 }
 
-// The plan of a new or replaced playlist. Every ANSI code page holds ASCII
-// as it is, so plain ASCII needs no test.
-Playlist::Plan NewPlan(std::wstring_view lines, bool utf8Format, bool portable) {
-    const bool fits = utf8Format || IsAscii(lines) || Codepage::FitsAnsi(lines);
+// What one pass over the lines tells. Every ANSI code page holds ASCII as
+// it is, so plain ASCII needs no test.
+struct Survey {
+    bool ascii = true, fits = true;
+};
+Survey Look(Playlist::LineSource& lines, bool askFit) {
+    Survey survey;
+    std::wstring piece;
+    lines.Rewind();
+    while (piece.clear(), lines.Next(piece)) {
+        if (IsAscii(piece)) continue;
+        survey.ascii = false;
+        if (!askFit) break;
+        if (!Codepage::FitsAnsi(piece)) {
+            survey.fits = false;
+            break;
+        }
+    }
+    return survey;
+}
+
+// The plan of a new or replaced playlist.
+Playlist::Plan NewPlan(Playlist::LineSource& lines, bool utf8Format, bool portable) {
+    const bool fits = utf8Format || Look(lines, true).fits;
     Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, fits, utf8Format);
     plan.crlf = Playlist::UsesCrLf(true, Playlist::LineBreak::None, portable);
     return plan;
@@ -272,6 +293,11 @@ static std::string Tail(HANDLE file, unsigned long long& size) {
 }
 
 void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format, bool portable) {
+    Playlist::TextLines text(lines);
+    Write(path, text, overwrite, utf8Format, portable);
+}
+
+void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite, bool utf8Format, bool portable) {
     if (overwrite) {
         const Playlist::Plan plan = NewPlan(lines, utf8Format, portable);
         const Content content{plan, lines, {}};
@@ -295,36 +321,33 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
     if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) RaiseSystemError(GetLastError());
     const Playlist::Encoding existing = Playlist::Detect({head, got});
     // Only a playlist in the code page, or a new one, asks whether the lines fit.
+    const Survey survey = Look(lines, !utf8Format && (existing == Playlist::Encoding::CodePage ||
+                                                       existing == Playlist::Encoding::None));
     const bool fits = utf8Format ||
                       (existing != Playlist::Encoding::CodePage && existing != Playlist::Encoding::None) ||
-                      IsAscii(lines) || Codepage::FitsAnsi(lines);
+                      survey.fits;
     Playlist::Plan plan = Playlist::Decide(false, existing, fits, utf8Format);
     plan.crlf = Playlist::UsesCrLf(false, created ? Playlist::LineBreak::None : FirstLineBreak(file.get(), existing),
                                    portable);
     // A last line without its line end would swallow the first new name.
     unsigned long long size = 0;
     const std::string tail = Tail(file.get(), size);
-    std::wstring separated;
-    if (Playlist::EndsInsideALine(existing, {head, got}, tail, size)) {
-        separated.reserve(lines.size() + 1);
-        separated.append(1, Playlist::kLineEnd).append(lines);
-        lines = separated;
-    }
+    const bool breakFirst = Playlist::EndsInsideALine(existing, {head, got}, tail, size);
     // A UTF-8 playlist without a byte-order mark (another program's, or one
     // that earlier appends kept so) reads as the code page: new lines in the
     // code page would mix two encodings in it, and converting it would garble
     // its entries for good. Its entries stay as they are, and new lines that
     // are not plain ASCII follow in UTF-8.
-    const bool mayBeUtf8 = existing == Playlist::Encoding::CodePage && !utf8Format && !IsAscii(lines);
+    const bool mayBeUtf8 = existing == Playlist::Encoding::CodePage && !utf8Format && !survey.ascii;
     const std::string old = mayBeUtf8 || plan.rewrite ? ReadAll(file.get()) : std::string();
     const bool keptUtf8 = mayBeUtf8 && IsUtf8Beyond7Bits(old);
     if (plan.rewrite && !keptUtf8) {
         file.reset();
-        Replace(path, Content{plan, lines, old});
+        Replace(path, Content{plan, lines, old, breakFirst});
         return;
     }
     if (keptUtf8) plan = Playlist::Plan{Playlist::Encoding::Utf8, plan.crlf};
-    const Content content{plan, lines, {}};
+    const Content content{plan, lines, {}, breakFirst};
     if (created) {
         Fill(file, path, content);
         return;

@@ -312,7 +312,8 @@ TEST(PlaylistBytes, PiecesAreWholeLinesAndAddUpToTheWhole) {
         std::vector<std::string> pieces;
         void Write(std::string_view bytes) override { pieces.emplace_back(bytes); }
     } sink;
-    Playlist::Emit(plan, lines, {}, kCodec, sink);
+    Playlist::TextLines text(lines);
+    Playlist::Emit(plan, text, {}, kCodec, sink);
     ASSERT_GE(sink.pieces.size(), 3u);
     std::string whole, expected;
     for (const std::string& piece : sink.pieces) {
@@ -324,6 +325,24 @@ TEST(PlaylistBytes, PiecesAreWholeLinesAndAddUpToTheWhole) {
         expected += static_cast<char>(c);
     }
     EXPECT_EQ(whole, expected);
+    // A selection's lines, made as they are asked for, are the lines.
+    std::vector<std::wstring> paths{L""};
+    for (int i = 0; i < 12000; ++i) paths.push_back(L"C:\\Music\\" + std::to_wstring(i % 3) + L"\\#" + std::to_wstring(i) + L".mp3");
+    const KeptFiles files = Kept(paths);
+    Playlist::EntryMaker all(L"C:\\Music\\", false, true), each(L"C:\\Music\\", false, true);
+    Playlist::KeptLines made(files, {}, each);
+    std::wstring joined, piece;
+    size_t count = 0;
+    for (int pass = 0; pass < 2; ++pass) {  // a second pass after Rewind gives the same
+        joined.clear();
+        made.Rewind();
+        for (count = 0; piece.clear(), made.Next(piece); ++count) {
+            EXPECT_EQ(piece.back(), L'\n');
+            joined += piece;
+        }
+        EXPECT_EQ(joined, Playlist::Lines(files, {}, all));
+    }
+    EXPECT_GT(count, 2u);
 }
 
 TEST(PlaylistEncoding, PlanSaysWhetherTheFileIsRewritten) {
