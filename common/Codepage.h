@@ -20,6 +20,9 @@ bool Fits(unsigned codePage, std::wstring_view text);
 std::wstring Through(unsigned codePage, std::wstring_view text);
 
 std::string ToUtf8(std::wstring_view text);
+// The same conversions appended to out, in one pass over the text.
+void AppendAnsi(std::wstring_view text, std::string& out);
+void AppendUtf8(std::wstring_view text, std::string& out);
 // True when the bytes are well-formed UTF-8 (empty text is).
 bool IsUtf8(std::string_view bytes);
 std::wstring FromUtf8(std::string_view text);

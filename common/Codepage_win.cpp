@@ -16,6 +16,21 @@ std::string Narrow(UINT cp, DWORD flags, std::wstring_view text, BOOL* lossy) {
     return out;
 }
 
+// Room for the most bytes a UTF-16 unit can take (3, in UTF-8 and in every
+// code page), then one conversion.
+void NarrowAppend(UINT cp, std::wstring_view text, std::string& out) {
+    if (text.empty() || text.size() > 0x7FFFFFFF / 3) {
+        if (!text.empty()) out += Narrow(cp, 0, text, nullptr);
+        return;
+    }
+    const std::size_t at = out.size();
+    const int room = static_cast<int>(text.size() * 3);
+    out.resize(at + static_cast<std::size_t>(room));
+    const int n = WideCharToMultiByte(cp, 0, text.data(), static_cast<int>(text.size()), out.data() + at, room,
+                                      nullptr, nullptr);
+    out.resize(at + static_cast<std::size_t>(n > 0 ? n : 0));
+}
+
 std::wstring Widen(UINT cp, std::string_view text) {
     if (text.empty()) return {};
     int n = MultiByteToWideChar(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -88,6 +103,8 @@ bool FitsAnsi(std::wstring_view text) {
 std::wstring ThroughAnsi(std::wstring_view text) { return Through(GetACP(), text); }
 
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
+void AppendAnsi(std::wstring_view text, std::string& out) { NarrowAppend(CP_ACP, text, out); }
+void AppendUtf8(std::wstring_view text, std::string& out) { NarrowAppend(CP_UTF8, text, out); }
 
 bool IsUtf8(std::string_view bytes) {
     if (bytes.empty()) return true;

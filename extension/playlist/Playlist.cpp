@@ -373,9 +373,12 @@ public:
         std::wstring_view piece = text;
         if (plan_.crlf) {
             wide_.clear();
-            for (wchar_t c : text) {
-                if (c == kLineEnd) wide_ += L'\r';
-                wide_ += c;
+            for (std::size_t at = 0; at < text.size();) {
+                std::size_t end = text.find(kLineEnd, at);
+                if (end == std::wstring_view::npos) end = text.size();
+                wide_.append(text.substr(at, end - at));
+                if (end < text.size()) wide_.append(L"\r\n");
+                at = end + 1;
             }
             piece = wide_;
         }

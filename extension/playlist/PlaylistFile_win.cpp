@@ -184,12 +184,7 @@ bool IsUtf8Beyond7Bits(std::string_view bytes) {
     return high && Codepage::IsUtf8(bytes);
 }
 
-const Playlist::Codec kCodec{
-    Codepage::FitsAnsi,
-    [](std::wstring_view text, std::string& out) { out += Codepage::ToAnsi(text); },
-    Codepage::FromAnsi,
-    [](std::wstring_view text, std::string& out) { out += Codepage::ToUtf8(text); },
-};
+const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::AppendAnsi, Codepage::FromAnsi, Codepage::AppendUtf8};
 
 void Content::WriteTo(HANDLE file) const {
     FileSink sink(file);
