@@ -143,8 +143,8 @@ HRESULT CallInstall(BOOL install, const wchar_t* commandLine) {
 
 // The keys a registration writes, below a classes root.
 std::vector<std::wstring> RegistrationKeys() {
-    return {L"CLSID\\" + Text(CLSID_ShellExt), L"trkmenu.ShellExt", L"TypeLib\\" + Text(LIBID_trkmenu),
-            L"Interface\\" + Text(IID__ShellExt)};
+    return {L"CLSID\\" + Text(CLSID_ShellExt), L"trkmenu.ShellExt", L"CLSID\\" + Text(CLSID_ExplorerCommand),
+            L"trkmenu.ExplorerCommand", L"TypeLib\\" + Text(LIBID_trkmenu), L"Interface\\" + Text(IID__ShellExt)};
 }
 
 bool HasKey(HKEY root, const std::wstring& key) {
