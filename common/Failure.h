@@ -23,6 +23,7 @@ enum Number : int {
 struct Error {
     int number;
     std::wstring detail;   // optional extra text, appended to the description
+    unsigned long system = 0;  // the platform's error code behind it; 0: none
 };
 
 const wchar_t* Description(int number);

@@ -25,10 +25,12 @@ bool EndsWith(std::wstring_view text, std::wstring_view end) {
 
 }  // namespace
 
-std::wstring Argument(std::wstring_view extension, std::wstring_view key, std::wstring_view suggestion) {
+std::wstring Argument(std::wstring_view extension, std::wstring_view key, std::wstring_view suggestion,
+                      std::wstring_view folder) {
     std::wstring text(kQuestion);
     text.append(extension).append(L")");
     if (!suggestion.empty()) text.append(L" /name:\"").append(suggestion).append(L"\"");
+    if (!folder.empty()) text.append(L" /folder:\"").append(folder).append(L"\"");
     text.append(kSwitch).append(key);
     return text;
 }
@@ -56,7 +58,7 @@ bool IsKey(std::wstring_view key) {
 }
 
 Request Parse(std::wstring_view argumentText) {
-    Request request{std::wstring(OptionTable::kAnswerKey), L".m3u"};
+    Request request{std::wstring(OptionTable::kAnswerKey), L".m3u", {}, {}};
     std::wstring_view question = argumentText;
     const std::size_t at = argumentText.rfind(kSwitch);
     if (at != std::wstring_view::npos && IsKey(argumentText.substr(at + kSwitch.size()))) {
@@ -64,6 +66,7 @@ Request Parse(std::wstring_view argumentText) {
         question = argumentText.substr(0, at);
     }
     request.suggestion = QuotedSwitch(question, L"name");
+    request.folder = QuotedSwitch(question, L"folder");
     // The question ends where the switches begin.
     const std::size_t switches = question.find(L" /");
     if (switches != std::wstring_view::npos) question = question.substr(0, switches);

@@ -11,9 +11,12 @@ namespace PromptExchange {
 
 // The argument text: the question, which names the playlist's extension,
 // then, with a suggestion, " /name:" and the suggestion in double quotes (a
-// file name holds none), then " /answer:" and the key. The key stays last,
-// where an older trkconfig looks for it.
-std::wstring Argument(std::wstring_view extension, std::wstring_view key, std::wstring_view suggestion = {});
+// file name holds none), then, with a folder (the playlist's, for the length
+// of its path), " /folder:" and the folder in double quotes (no path holds
+// one), then " /answer:" and the key. The key stays last, where an older
+// trkconfig looks for it.
+std::wstring Argument(std::wstring_view extension, std::wstring_view key, std::wstring_view suggestion = {},
+                      std::wstring_view folder = {});
 
 // A key for one prompt: "value-" + process + "-" + thread + "-" + counter, in
 // hexadecimal.
@@ -26,6 +29,7 @@ struct Request {
     std::wstring key;        // where the answer goes: the key given, else "value"
     std::wstring extension;  // ".m3u8" when the question names it, else ".m3u"
     std::wstring suggestion; // the name the text box starts with; empty without one
+    std::wstring folder;     // the playlist's folder, with its "\"; empty when not given
 };
 
 // The value of a quoted switch (` /NAME:"value"`) that stands in text after

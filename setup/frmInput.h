@@ -15,7 +15,10 @@ struct Outcome {
 
 // Shows the prompt modally, naming the playlist's extension (".m3u" or
 // ".m3u8"), its text box holding the suggestion, all of it selected; returns
-// once OK, Cancel or the close command has ended it.
-Outcome Show(std::wstring_view extension = L".m3u", std::wstring_view suggestion = {});
+// once OK, Cancel or the close command has ended it. OK refuses a name
+// Windows cannot take (FileNameRule), and one too long for folder when that
+// is known, with a message under the text box.
+Outcome Show(std::wstring_view extension = L".m3u", std::wstring_view suggestion = {},
+             std::wstring_view folder = {});
 
 }  // namespace frmInput

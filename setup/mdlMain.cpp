@@ -23,7 +23,7 @@ int Main() {
         return 0;
     }
     const PromptExchange::Request request = PromptExchange::Parse(argument);
-    const frmInput::Outcome outcome = frmInput::Show(request.extension, request.suggestion);
+    const frmInput::Outcome outcome = frmInput::Show(request.extension, request.suggestion, request.folder);
     const bool written =
         SetupStore::WriteAnswer(outcome.result, outcome.text, inihelper::OptionsFile(), request.key);
     return SetupLogic::PromptExitStatus(written);

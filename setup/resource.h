@@ -13,6 +13,7 @@
 // frmInput
 #define IDC_LBLPROMPT 1101
 #define IDC_TXTINPUT 1102
+#define IDC_LBLMESSAGE 1103
 
 // frmSetup
 #define IDC_IMAGE1 1201

@@ -1,6 +1,7 @@
 #include "Playlist.h"
 
 
+#include "FileNameRule.h"
 #include "NoCase.h"
 
 namespace Playlist {
@@ -182,9 +183,9 @@ std::wstring NameAfterFolder(std::wstring_view folder) {
     const std::vector<std::wstring_view> parts = Parts(s.rest);
     if (parts.empty()) return L"new";
     const std::wstring_view last = parts.back();
-    // The system cuts blanks and dots off the end of a name: a playlist
-    // called so would not be named as asked.
-    if (!IsPlainName(last) || last.back() == L' ' || last.back() == L'.') return L"new";
+    // By the prompt's rule, which also refuses the blanks and dots that the
+    // system would cut off the end of a name.
+    if (FileNameRule::Check(last, L".m3u", {}, nullptr) != FileNameRule::Verdict::Fine) return L"new";
     return std::wstring(last);
 }
 
@@ -292,24 +293,6 @@ std::string ToUtf16(std::wstring_view text, bool bigEndian) {
         }
     }
     return bytes;
-}
-
-bool IsPlainName(std::wstring_view name) {
-    for (wchar_t c : name)
-        if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos)
-            return false;
-    // The platform takes the part before the first dot, blanks cut off, as
-    // the device's name.
-    std::wstring_view base = name.substr(0, name.find(L'.'));
-    while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
-    static constexpr std::wstring_view devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-    for (auto device : devices)
-        if (NoCase::SameFolded(base, device)) return false;
-    if (base.size() == 4 &&
-        (NoCase::SameFolded(base.substr(0, 3), L"COM") || NoCase::SameFolded(base.substr(0, 3), L"LPT")) &&
-        base[3] >= L'1' && base[3] <= L'9')
-        return false;
-    return true;
 }
 
 Plan Decide(bool overwrite, Encoding existing, bool linesFit, bool utf8Format) {

@@ -73,12 +73,6 @@ private:
 // empty when they lie in several folders or a name is empty.
 std::wstring_view CommonFolder(const KeptFiles& files);
 
-// True when name + ".m3u" names a file in the playlist's folder itself: no
-// folder separators or other characters file names cannot hold (":" would
-// write into a hidden stream of another file, "\" somewhere else), and no
-// device name such as CON or LPT1, which would swallow the lines.
-bool IsPlainName(std::wstring_view name);
-
 // Inside, every line of a playlist ends in "\n" alone; the bytes get the
 // line end the plan chooses.
 inline constexpr wchar_t kLineEnd = L'\n';

@@ -4,7 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "FailureText.h"
 #include "Failure.h"
+#include "FileNameRule.h"
 #include "FolderPlaylist.h"
 #include "Sort.h"
 #include "LogicalOrder.h"
@@ -14,6 +16,7 @@
 #include "Playlist.h"
 #include "PlaylistFile.h"
 #include "PromptExchange.h"
+#include "SystemError.h"
 #include "Trace.h"
 #include "Trkconfig.h"
 #include "inihelper.h"
@@ -31,18 +34,27 @@ std::wstring SortSelection(KeptFiles& files, int16_t order) {
     return std::wstring(Playlist::CommonFolder(files));
 }
 
+// What a failure concerns: the program that asks for the name, or the
+// playlist itself once its path is known.
+struct Concern {
+    FailureText::Cause cause = FailureText::Cause::System;
+    std::wstring path;
+};
+
 // The playlist's base name from the prompt; false when the user cancelled.
-// The prompt answers under a key of its own, which goes again once read.
-bool AskName(std::wstring_view extension, std::wstring& name, const Trace::Procedure& trace,
-             std::wstring_view suggestion = {}) {
+// The prompt answers under a key of its own, which goes again once read. The
+// prompt learns the playlist's folder, which limits the name's length.
+bool AskName(std::wstring_view extension, const std::wstring& folder, std::wstring& name, Concern& concern,
+             const Trace::Procedure& trace, std::wstring_view suggestion = {}) {
     trace(L"Getting filename via user input");
     const std::wstring options = inihelper::OptionsFile();
     static LONG prompts = 0;
     const std::wstring key = PromptExchange::MakeKey(GetCurrentProcessId(), GetCurrentThreadId(),
                                                      static_cast<unsigned long>(InterlockedIncrement(&prompts)));
     const std::wstring program = inihelper::ProgramFolder() + L"\\trkconfig.exe";
+    concern = {FailureText::Cause::Prompt, program};
     const Handles::UniqueHandle process =
-        Trkconfig::Start(program, program + L" " + PromptExchange::Argument(extension, key, suggestion));
+        Trkconfig::Start(program, program + L" " + PromptExchange::Argument(extension, key, suggestion, folder));
     const DWORD status = Trkconfig::WaitForExit(process.get());
     name = inihelper::ReadAnswer(options, kCancelMarker, key);
     inihelper::DeleteAnswer(options, key);
@@ -69,19 +81,32 @@ std::wstring RuleName(const std::wstring& folder, const OptionSet& options) {
 // The name from the prompt when one is to be asked, else by the rule. False
 // when the user cancelled.
 bool ChooseName(const std::wstring& folder, const OptionSet& options, bool ask, std::wstring& name,
-                const Trace::Procedure& trace) {
+                Concern& concern, const Trace::Procedure& trace) {
     name = RuleName(folder, options);
     if (!ask) return true;
     const std::wstring suggestion = options.Name == 1 ? name : std::wstring();
-    if (!AskName(Playlist::Extension(options.Format), name, trace, suggestion)) return false;
-    if (!Playlist::IsPlainName(name)) Failure::Raise(Failure::BadFileName);
-    return true;
+    return AskName(Playlist::Extension(options.Format), folder, name, concern, trace, suggestion);
+}
+
+// The name by the same rule as the prompt's: an answer from another
+// trkconfig, or from an edited trk.ini, may be one Windows cannot take, or
+// one that would write elsewhere (a parent folder, a stream, a device).
+void CheckName(const std::wstring& name, std::wstring_view extension, const std::wstring& folder) {
+    const FileNameRule::Limits limits = FileNameRule::LimitsFor(folder);
+    const FileNameRule::Verdict verdict = FileNameRule::Check(name, extension, folder, &limits);
+    if (verdict == FileNameRule::Verdict::Fine) return;
+    const unsigned long error = verdict == FileNameRule::Verdict::TooLong ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME;
+    throw Failure::Error{Failure::BadFileName, FileNameRule::Message(verdict, name, extension, folder, &limits), error};
 }
 
 void WriteList(const std::wstring& folder, const std::wstring& name, Playlist::LineSource& lines,
-               const OptionSet& options, const PlaylistCommand::Request& request, const Trace::Procedure& trace) {
+               const OptionSet& options, const PlaylistCommand::Request& request, Concern& concern,
+               const Trace::Procedure& trace) {
+    const std::wstring_view extension = Playlist::Extension(options.Format);
+    const std::wstring path = folder + name + std::wstring(extension);
+    concern = {FailureText::Cause::System, path};
+    CheckName(name, extension, folder);
     trace(L"Writing list to file");
-    const std::wstring path = folder + name + std::wstring(Playlist::Extension(options.Format));
     PlaylistFile::Write(path, lines, options.Overwrite != 0, Playlist::IsUtf8Format(options.Format),
                         options.Portable == 1);
     trace(L"List has been written", Trace::BlankAfter);
@@ -89,9 +114,10 @@ void WriteList(const std::wstring& folder, const std::wstring& name, Playlist::L
 }
 
 void WriteList(const std::wstring& folder, const std::wstring& name, std::wstring_view lines,
-               const OptionSet& options, const PlaylistCommand::Request& request, const Trace::Procedure& trace) {
+               const OptionSet& options, const PlaylistCommand::Request& request, Concern& concern,
+               const Trace::Procedure& trace) {
     Playlist::TextLines text(lines);
-    WriteList(folder, name, text, options, request, trace);
+    WriteList(folder, name, text, options, request, concern, trace);
 }
 
 // EachFolder: playlists in several folders. The first one waits until a
@@ -99,8 +125,9 @@ void WriteList(const std::wstring& folder, const std::wstring& name, std::wstrin
 // prompt; every other takes the Name rule's name at once.
 class Playlists {
 public:
-    Playlists(const PlaylistCommand::Request& request, const OptionSet& options, const Trace::Procedure& trace)
-        : request_(request), options_(options), trace_(trace),
+    Playlists(const PlaylistCommand::Request& request, const OptionSet& options, Concern& concern,
+              const Trace::Procedure& trace)
+        : request_(request), options_(options), concern_(concern), trace_(trace),
           ask_(options.Prompt != 0 && request.ui) {}
 
     void Offer(const std::wstring& folder, std::wstring lines) {
@@ -112,7 +139,7 @@ public:
             return;
         }
         Flush();
-        WriteList(folder, RuleName(folder, options_), lines, options_, request_, trace_);
+        WriteList(folder, RuleName(folder, options_), lines, options_, request_, concern_, trace_);
     }
     // The walk is over: a playlist that stayed alone is named now.
     PlaylistCommand::Outcome Finish() {
@@ -122,22 +149,24 @@ public:
         }
         if (pendingFolder_.empty()) return PlaylistCommand::Outcome::Written;
         std::wstring name;
-        if (!ChooseName(pendingFolder_, options_, offered_ == 1, name, trace_))
+        if (!ChooseName(pendingFolder_, options_, offered_ == 1, name, concern_, trace_))
             return PlaylistCommand::Outcome::Cancelled;
-        WriteList(pendingFolder_, name, pendingLines_, options_, request_, trace_);
+        WriteList(pendingFolder_, name, pendingLines_, options_, request_, concern_, trace_);
         return PlaylistCommand::Outcome::Written;
     }
 
 private:
     void Flush() {
         if (pendingFolder_.empty()) return;
-        WriteList(pendingFolder_, RuleName(pendingFolder_, options_), pendingLines_, options_, request_, trace_);
+        WriteList(pendingFolder_, RuleName(pendingFolder_, options_), pendingLines_, options_, request_, concern_,
+                  trace_);
         pendingFolder_.clear();
         std::wstring().swap(pendingLines_);
     }
 
     const PlaylistCommand::Request& request_;
     const OptionSet& options_;
+    Concern& concern_;
     const Trace::Procedure& trace_;
     const bool ask_;
     size_t offered_ = 0;
@@ -160,10 +189,10 @@ void AppendWalked(std::wstring& lines, Playlist::EntryMaker& entry, const std::w
 // folder's own files in a playlist inside it. The selected files that are no
 // folders go into one playlist in the command's folder, first.
 PlaylistCommand::Outcome CreateEach(const PlaylistCommand::Request& request, const OptionSet& options,
-                                    const std::wstring& folder, const std::wstring& oneFolder,
+                                    const std::wstring& folder, const std::wstring& oneFolder, Concern& concern,
                                     const Trace::Procedure& trace) {
     const bool portable = options.Portable == 1, full = options.Paths != 0;
-    Playlists playlists(request, options, trace);
+    Playlists playlists(request, options, concern, trace);
     if (request.files.size() > 1) {
         Playlist::EntryMaker entry(folder, full, portable);
         playlists.Offer(folder, Playlist::Lines(request.files, oneFolder, entry));
@@ -200,11 +229,46 @@ PlaylistCommand::Outcome CreateEach(const PlaylistCommand::Request& request, con
     return playlists.Finish();
 }
 
-}  // namespace
+// The system's error code for a failure: its own, or the nearest one for
+// the number.
+unsigned long ErrorOf(const Failure::Error& e) {
+    if (e.system) return e.system;
+    switch (e.number) {
+    case Failure::InvalidArgument: return ERROR_INVALID_PARAMETER;
+    case Failure::Overflow: return ERROR_ARITHMETIC_OVERFLOW;
+    case Failure::OutOfMemory: return ERROR_NOT_ENOUGH_MEMORY;
+    case Failure::BadFileName: return ERROR_INVALID_NAME;
+    case Failure::FileNotFound: return ERROR_FILE_NOT_FOUND;
+    case Failure::PathNotFound: return ERROR_PATH_NOT_FOUND;
+    case Failure::FileAccess: return ERROR_ACCESS_DENIED;
+    default: return ERROR_INTERNAL_ERROR;
+    }
+}
 
-namespace PlaylistCommand {
+// The message box's text. A refused playlist that is read-only or a folder
+// has no system text that would say so: what stands at the path says it.
+std::wstring MessageFor(const Failure::Error& e, const Concern& concern) {
+    FailureText::Cause cause = concern.cause;
+    if (e.number == Failure::BadFileName && e.system) cause = FailureText::Cause::Name;
+    if (cause == FailureText::Cause::System && ErrorOf(e) == ERROR_ACCESS_DENIED) {
+        const DWORD attributes = GetFileAttributesW(concern.path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            cause = FailureText::Cause::Folder;
+        else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            cause = FailureText::Cause::ReadOnly;
+    }
+    const std::wstring reason = cause == FailureText::Cause::Name ? e.detail : SystemError::Text(ErrorOf(e));
+    return FailureText::Message(cause, concern.path, reason);
+}
 
-Outcome Create(const Request& request, const OptionSet& options, const Trace::Procedure& trace) {
+// The one message box of a failed playlist, whichever menu it came from.
+void ShowFailure(HWND owner, const std::wstring& text) {
+    MessageBoxW(owner, text.c_str(), L"Tracklet", MB_OK | MB_ICONERROR);
+}
+
+PlaylistCommand::Outcome Run(const PlaylistCommand::Request& request, const OptionSet& options,
+                             const Trace::Procedure& trace, Concern& concern) {
+    using PlaylistCommand::Outcome;
     trace(L"Creating M3U Playlist...", Trace::BlankAfter);
     KeptFiles& files = request.files;
     const bool withFolders = options.Folders != 0;
@@ -213,10 +277,11 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
                                         ? std::wstring_view(request.folders[0])
                                         : std::wstring_view();
     const std::wstring folder = Playlist::TargetFolder(request.directory, request.viewFolder, first);
+    concern.path = folder;
     const std::wstring oneFolder = SortSelection(files, options.Order);
     trace(L"", Trace::Raw);
     if (withFolders && (options.EachFolder == 1 || options.EachFolder == 2))
-        return CreateEach(request, options, folder, oneFolder, trace);
+        return CreateEach(request, options, folder, oneFolder, concern, trace);
 
     const bool portable = options.Portable == 1;
     Playlist::EntryMaker entry(folder, options.Paths != 0, portable);
@@ -228,7 +293,7 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
         // Nothing runs before the writing that could take the selection
         // over: the lines are made as they are written, never held whole.
         Playlist::KeptLines lines(files, oneFolder, entry);
-        WriteList(folder, RuleName(folder, options), lines, options, request, trace);
+        WriteList(folder, RuleName(folder, options), lines, options, request, concern, trace);
         return Outcome::Written;
     }
     // The lines are made before the prompt: while it is open the thread's
@@ -259,9 +324,25 @@ Outcome Create(const Request& request, const OptionSet& options, const Trace::Pr
     }
 
     std::wstring name;
-    if (!ChooseName(folder, options, ask, name, trace)) return Outcome::Cancelled;
-    WriteList(folder, name, lines, options, request, trace);
+    if (!ChooseName(folder, options, ask, name, concern, trace)) return Outcome::Cancelled;
+    WriteList(folder, name, lines, options, request, concern, trace);
     return Outcome::Written;
+}
+
+}  // namespace
+
+namespace PlaylistCommand {
+
+Result Create(const Request& request, const OptionSet& options, const Trace::Procedure& trace) {
+    Result result;
+    Concern concern;
+    Failure::Guard([&] { result.outcome = Run(request, options, trace, concern); },
+                   [&](const Failure::Error& e) {
+                       result = {Outcome::Failed, ErrorOf(e)};
+                       trace(FailureText::OneLine(Failure::Report(e)));
+                       if (request.ui) ShowFailure(request.owner, MessageFor(e, concern));
+                   });
+    return result;
 }
 
 }  // namespace PlaylistCommand

@@ -35,10 +35,17 @@ enum class Outcome {
     Written,       // the playlist holds every entry
     Cancelled,     // the user cancelled the prompt or the folder walk
     NothingFound,  // the folders held no listed file and no file was given
+    Failed,        // no playlist, or no whole one, was written; the user was told (with ui)
 };
 
-// Raises a numbered failure when the playlist cannot be written. trace
+struct Result {
+    Outcome outcome = Outcome::Failed;
+    unsigned long error = 0;  // Failed: the system's error code (HRESULT_FROM_WIN32)
+};
+
+// Every failure is traced ("ERROR: " line) and, with ui, shown in a message
+// box owned by request.owner that names the playlist and the reason. trace
 // names the front end's module and procedure for every line.
-Outcome Create(const Request& request, const OptionSet& options, const Trace::Procedure& trace);
+Result Create(const Request& request, const OptionSet& options, const Trace::Procedure& trace);
 
 }  // namespace PlaylistCommand

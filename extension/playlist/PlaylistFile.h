@@ -1,6 +1,7 @@
 // Writing a playlist file. The old playlist survives any failure: a replaced
 // playlist is written beside it under a temporary name and moved over it only
-// once complete, and an appended one gets its new lines in one write. Each
+// once complete, and an appended one is cut back to its old length when its
+// new lines cannot all be written. Each
 // look-up of a name that does not exist costs a scan of the folder (and a
 // round trip on a share), so a new playlist is one create of its own name.
 #pragma once
@@ -26,7 +27,8 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
 void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite, bool utf8Format = false,
            bool portable = false);
 
-// The numbered failure for a platform error code.
+// The numbered failure for a platform error code; it carries the code and
+// the system's text for it.
 [[noreturn]] void RaiseSystemError(unsigned long error);
 
 // The file-system calls that Write makes, so that tests can count them.

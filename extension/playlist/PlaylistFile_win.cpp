@@ -12,6 +12,7 @@
 #include "Failure.h"
 #include "Handles.h"
 #include "Playlist.h"
+#include "SystemError.h"
 
 namespace PlaylistFile {
 namespace {
@@ -107,10 +108,28 @@ bool RenameOver(HANDLE file, const std::wstring& path) {
     return Calls().setInformation(file, FileRenameInfo, info, size) != FALSE;
 }
 
+// The folder of path, in the long form ("\\?\C:\...") when a temporary
+// name there would pass the path limit that the playlist's own name keeps:
+// such a playlist must still be replaceable. The long form takes the path
+// as it is, so it is made from the full, normalised path.
+std::wstring TemporaryFolder(const std::wstring& path) {
+    constexpr size_t kLongestTemporary = 25;  // "~trk" + 8 + "-" + 8 + ".tmp"
+    std::wstring folder = Playlist::FolderOf(path);
+    if (folder.size() + kLongestTemporary < MAX_PATH) return folder;
+    std::wstring full(32768, L'\0');
+    const DWORD n = GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return folder;
+    full.resize(n);
+    if (full.size() > 2 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+    if (full.rfind(L"\\\\", 0) == 0 && full.size() > 2 && full[2] != L'?' && full[2] != L'.')
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return folder;
+}
+
 // Writes the content beside path under a fresh name, then moves it over path.
 void Replace(const std::wstring& path, const Content& content) {
     static LONG counter = 0;
-    std::wstring folder = Playlist::FolderOf(path);
+    const std::wstring folder = TemporaryFolder(path);
     std::wstring temp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
@@ -154,6 +173,21 @@ void Fill(UniqueHandle& file, const std::wstring& path, const Content& content) 
         Calls().deleteFile(path.c_str());
         RaiseSystemError(error);
     }
+}
+
+// Writes bytes at the end (size) of an existing playlist; when that fails
+// part-way the playlist is cut back to its old length.
+void AppendAt(UniqueHandle& file, unsigned long long size, const Content& content) {
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) RaiseSystemError(GetLastError());
+    try {
+        content.WriteTo(file.get());
+    } catch (...) {
+        if (SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) SetEndOfFile(file.get());
+        throw;
+    }
+    if (!Close(file)) RaiseSystemError(GetLastError());
 }
 
 // A new playlist: one create of its own name. False when a file or folder of
@@ -249,27 +283,18 @@ FileCalls& Calls() {
 }
 
 void RaiseSystemError(unsigned long error) {
+    int number = Failure::FileAccess;
     switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-        Failure::Raise(Failure::FileNotFound);
+    case ERROR_FILE_NOT_FOUND: number = Failure::FileNotFound; break;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_DIRECTORY:
-        Failure::Raise(Failure::PathNotFound);
+    case ERROR_DIRECTORY: number = Failure::PathNotFound; break;
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        Failure::Raise(Failure::OutOfMemory);
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_INVALID_NAME:
-        Failure::Raise(Failure::FileAccess);
-    default:
-        Failure::Raise(Failure::FileAccess, L"system error " + std::to_wstring(error));
+    case ERROR_OUTOFMEMORY: number = Failure::OutOfMemory; break;
     }
+    throw Failure::Error{number, L"system error " + std::to_wstring(error) + L", " + SystemError::Text(error), error};
 }
 
 // The file's last two bytes (fewer when it is shorter) and its size.
@@ -303,8 +328,9 @@ void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite
     }
     // One open. Windows refuses it for a read-only file; Wine, with the
     // rights of its Unix user, may not, so the open file's mark is asked too.
-    UniqueHandle file(Calls().createFile(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ,
-                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Write access beside append: a write that fails part-way is cut off again.
+    UniqueHandle file(Calls().createFile(path.c_str(), FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_DATA,
+                                         FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) RaiseSystemError(GetLastError());
     const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     BY_HANDLE_FILE_INFORMATION information{};
@@ -347,8 +373,7 @@ void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite
         Fill(file, path, content);
         return;
     }
-    content.WriteTo(file.get());
-    if (!Close(file)) RaiseSystemError(GetLastError());
+    AppendAt(file, size, content);
 }
 
 }  // namespace PlaylistFile

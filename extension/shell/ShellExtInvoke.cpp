@@ -94,15 +94,20 @@ int CommandOffset(const Invocation& inv) {
     return id <= 1 ? static_cast<int>(id) : -1;
 }
 
-// The thread's kept selection, as Initialize left it, is the command's.
-void CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
+// The thread's kept selection, as Initialize left it, is the command's. A
+// failure the user was shown answers ERROR_CANCELLED, so that a caller
+// (ShellExecuteEx) adds no message of its own; without user interface the
+// caller gets the error itself.
+HRESULT CreatePlaylist(const std::wstring& directory, HWND owner, bool ui) {
     ModuleState& state = ThreadState();
     // Kept names may be folders ("Live.mp3"): with the Folders option they go
     // with the folders, whose files they give.
     if (state.Options.Folders != 0) FolderPlaylist::TakeFolders(state.SelectionList, state.SelectionFolders);
     const PlaylistCommand::Request request{directory, state.SelectionFolder, state.SelectionList,
                                            state.SelectionFolders, owner, ui};
-    PlaylistCommand::Create(request, state.Options, InvokeTrace);
+    const PlaylistCommand::Result result = PlaylistCommand::Create(request, state.Options, InvokeTrace);
+    if (result.outcome != PlaylistCommand::Outcome::Failed) return S_OK;
+    return HRESULT_FROM_WIN32(ui ? static_cast<unsigned long>(ERROR_CANCELLED) : result.error);
 }
 
 }  // namespace
@@ -135,7 +140,7 @@ HRESULT IContextMenu_InvokeCommand(CMINVOKECOMMANDINFO* lpcmi) {
         InvokeTrace(L"Getting command ID");
         Trace::ProcEnter(state.TraceDepth);
         const int offset = CommandOffset(inv);
-        if (offset == 0) CreatePlaylist(directory, inv.info.hwnd, (inv.info.fMask & CMIC_MASK_FLAG_NO_UI) == 0);
+        if (offset == 0) result = CreatePlaylist(directory, inv.info.hwnd, (inv.info.fMask & CMIC_MASK_FLAG_NO_UI) == 0);
         else if (offset == 1) Trkconfig::ShowOptions(InvokeTrace);
         // A verb or offset meant for another handler must not pass for done.
         else result = E_INVALIDARG;

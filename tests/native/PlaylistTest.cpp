@@ -202,14 +202,6 @@ TEST(PlaylistBytes, OneFolderLinesEqualLinesFromEachPath) {
     EXPECT_EQ(Playlist::Lines(files, folder, entry), L"Sub\\a.mp3\nSub\\B.mp3\n");
 }
 
-TEST(PlaylistName, OnlyNamesOfAFileInThePlaylistFolder) {
-    for (const wchar_t* good : {L"", L"Party", L"mix.m3u", L"a b", L"CONSOLE", L"COM0", L"nul2", L"\u6771\u4eac", L"x."})
-        EXPECT_TRUE(Playlist::IsPlainName(good)) << testing::PrintToString(std::wstring(good));
-    for (const wchar_t* bad : {L"..\\up", L"a/b", L"a:b", L"C:x", L"*", L"a?", L"\"q\"", L"<a>", L"a|b", L"tab\t",
-                               L"CON", L"con", L"Nul.mix", L"AUX ", L"PRN.x.y", L"com1", L"LPT9", L"CONIN$"})
-        EXPECT_FALSE(Playlist::IsPlainName(bad)) << testing::PrintToString(std::wstring(bad));
-}
-
 TEST(PlaylistName, AfterTheFolderItLandsIn) {
     struct Case {
         const wchar_t* folder;

@@ -57,6 +57,16 @@ TEST(PromptAnswer, EachPromptAnswersUnderTheKeyItWasGiven) {
         const auto request = Parse(PromptExchange::Argument(extension, key));
         EXPECT_EQ(request.key, key);
         EXPECT_EQ(request.extension, extension);
+        EXPECT_EQ(request.folder, L"");
+        // The folder goes before the key, which an older trkconfig finds at the end.
+        const std::wstring folder = L"C:\\My Music (old) /x\\";
+        for (const wchar_t* suggestion : {L"", L"Kind of Blue"}) {
+            const auto withFolder = Parse(PromptExchange::Argument(extension, key, suggestion, folder));
+            EXPECT_EQ(withFolder.key, key);
+            EXPECT_EQ(withFolder.extension, extension);
+            EXPECT_EQ(withFolder.folder, folder);
+            EXPECT_EQ(withFolder.suggestion, suggestion);
+        }
     }
     // Without a key of that form, at the very end after a blank: "value".
     for (const wchar_t* argument :

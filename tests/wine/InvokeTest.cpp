@@ -10,11 +10,13 @@
 
 #include "Codepage.h"
 #include "FileBytes.h"
+#include "MessageWatcher.h"
 #include "ModuleState.h"
 #include "PlaylistFile.h"
 #include "PromptExchange.h"
 #include "ShellExtInvoke.h"
 #include "StartupFiles.h"
+#include "SystemError.h"
 #include "Trace.h"
 #include "inihelper.h"
 
@@ -266,23 +268,140 @@ TEST_F(Invoke, ForeignVerbsAndOffsetsAreRejected) {
     EXPECT_EQ(Read(Playlist()), "<missing>");
 }
 
-TEST_F(Invoke, FailedWriteLeavesTheOldPlaylist) {
+// A failed playlist: the bytes before and after, and what the user is told.
+class Failing : public Invoke {
+protected:
+    void SetUp() override {
+        Invoke::SetUp();
+        owner = CreateWindowW(L"STATIC", L"Explorer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(owner);
+    }
+    void TearDown() override {
+        DestroyWindow(owner);
+        SetFileAttributesW(Playlist().c_str(), FILE_ATTRIBUTE_NORMAL);
+        PlaylistFile::Calls() = PlaylistFile::FileCalls{};
+    }
+    HRESULT RunWith(bool ui, const char* directory = nullptr) {
+        CMINVOKECOMMANDINFO ci{};
+        ci.cbSize = sizeof ci;
+        ci.fMask = ui ? 0 : CMIC_MASK_FLAG_NO_UI;
+        ci.hwnd = owner;
+        ci.lpVerb = MAKEINTRESOURCEA(0);
+        ci.lpDirectory = directory ? directory : ansiFolder.c_str();
+        ci.nShow = SW_SHOWNORMAL;
+        DeleteFileW(Trace::DebugFile().c_str());
+        return IContextMenu_InvokeCommand(&ci);
+    }
+    // Runs once with a user interface and once without: the first shows one
+    // message box, owned by the invoking window, that names path and says
+    // why; the second shows none and answers the error. Both trace it.
+    void ExpectFailure(const std::wstring& path, DWORD error, const std::wstring& why, const char* directory = nullptr) {
+        MessageWatcher watcher;
+        EXPECT_EQ(RunWith(true, directory), HRESULT_FROM_WIN32(ERROR_CANCELLED));
+        EXPECT_FALSE(TraceHas(L"List has been written"));
+        const auto boxes = watcher.Take();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].owner, owner);
+        EXPECT_EQ(boxes[0].caption, L"Tracklet");
+        EXPECT_TRUE(boxes[0].errorIcon);
+        EXPECT_NE(boxes[0].text.find(L"\n" + path + L"\n"), std::wstring::npos) << Codepage::ToUtf8(boxes[0].text);
+        EXPECT_NE(boxes[0].text.find(why), std::wstring::npos) << Codepage::ToUtf8(boxes[0].text);
+        EXPECT_EQ(RunWith(false, directory), HRESULT_FROM_WIN32(error));
+        EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: "));
+        EXPECT_TRUE(TraceHas(L"Done IContextMenu_InvokeCommand()"));
+        EXPECT_TRUE(watcher.Take().empty());
+    }
+    HWND owner = nullptr;
+};
+
+TEST_F(Failing, ReadOnlyPlaylistStaysAsItWas) {
     Write(Playlist(), "old.mp3\r\n");
     SetFileAttributesW(Playlist().c_str(), FILE_ATTRIBUTE_READONLY);
     for (int16_t overwrite : {1, 0}) {
         ThreadState().Options.Overwrite = overwrite;
-        DeleteFileW(Trace::DebugFile().c_str());
-        EXPECT_EQ(Run(), S_OK);
-        EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 75, Path/File access error"));
-        EXPECT_FALSE(TraceHas(L"List has been written"));
+        ExpectFailure(Playlist(), ERROR_ACCESS_DENIED, L"read-only");
+        EXPECT_TRUE(TraceHas(L"ERROR: 75, Path/File access error"));
+        EXPECT_EQ(Read(Playlist()), "old.mp3\r\n") << overwrite;
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
     }
-    SetFileAttributesW(Playlist().c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Read(Playlist()), "old.mp3\r\n");
-    EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
+}
 
-    DeleteFileW(Trace::DebugFile().c_str());
-    EXPECT_EQ(Run((ansiFolder + "\\missing").c_str()), S_OK);
-    EXPECT_TRUE(TraceHas(L"ERROR: 76, Path not found"));
+TEST_F(Failing, FolderNamedLikeThePlaylistStaysAsItWas) {
+    ASSERT_TRUE(CreateDirectoryW(Playlist().c_str(), nullptr));
+    for (int16_t overwrite : {1, 0}) {
+        ThreadState().Options.Overwrite = overwrite;
+        ExpectFailure(Playlist(), ERROR_ACCESS_DENIED, L"A folder of this name exists already.");
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
+        EXPECT_EQ(FolderListing(Playlist()), std::vector<std::wstring>{});
+    }
+    RemoveDirectoryW(Playlist().c_str());
+}
+
+TEST_F(Failing, MissingFolderSaysTheSystemsReason) {
+    // No drive is mapped to Q: in the test prefix.
+    ASSERT_EQ(GetDriveTypeW(L"Q:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+    for (int16_t overwrite : {1, 0}) {
+        ThreadState().Options.Overwrite = overwrite;
+        ExpectFailure(L"Q:\\Music\\new.m3u", ERROR_PATH_NOT_FOUND, SystemError::Text(ERROR_PATH_NOT_FOUND), "Q:\\Music");
+        EXPECT_TRUE(TraceHas(L"ERROR: 76, Path not found: system error 3, " + SystemError::Text(ERROR_PATH_NOT_FOUND)));
+    }
+}
+
+// The disk fills up after the first half of the bytes.
+BOOL WINAPI HalfThenDiskFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    static int calls = 0;
+    if (size > 1 && calls++ % 2 == 0) return WriteFile(file, data, size / 2, written, overlapped);
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+TEST_F(Failing, WriteThatFailsPartWayLeavesTheOldBytes) {
+    const std::string old = "old.mp3\r\nolder.mp3";
+    PlaylistFile::Calls().writeFile = HalfThenDiskFull;
+    for (int16_t overwrite : {1, 0}) {
+        Write(Playlist(), old);
+        ThreadState().Options.Overwrite = overwrite;
+        ExpectFailure(Playlist(), ERROR_DISK_FULL, SystemError::Text(ERROR_DISK_FULL));
+        // Replaced: the old file, and no temporary one. Appended: cut back.
+        EXPECT_EQ(Read(Playlist()), old) << overwrite;
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{L"new.m3u"});
+    }
+    // A new playlist that cannot be written whole goes again.
+    for (int16_t overwrite : {1, 0}) {
+        DeleteFileW(Playlist().c_str());
+        ThreadState().Options.Overwrite = overwrite;
+        ExpectFailure(Playlist(), ERROR_DISK_FULL, SystemError::Text(ERROR_DISK_FULL));
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+    }
+}
+
+// Windows takes a path of up to 259 characters unless it is in the long
+// form; Wine takes longer ones, so each path the writer hands over is checked.
+std::vector<std::wstring> opened;
+HANDLE WINAPI RecordingCreate(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                              DWORD disposition, DWORD flags, HANDLE model) {
+    opened.push_back(path);
+    return CreateFileW(path, access, share, security, disposition, flags, model);
+}
+
+TEST_F(Invoke, APlaylistWhosePathJustFitsIsReplaced) {
+    // folder + "\new.m3u" is 259 characters: a temporary name beside it is longer.
+    const std::wstring deep = folder + L"\\" + std::wstring(251 - folder.size() - 1, L'd');
+    ASSERT_EQ(deep.size() + 8, 259u);
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    Select(deep, {L"b.mp3", L"A.mp3"});
+    PlaylistFile::Calls().createFile = RecordingCreate;
+    opened.clear();
+    const std::string ansiDeep = Codepage::ToAnsi(deep);
+    Write(deep + L"\\new.m3u", "old.mp3\r\n");
+    EXPECT_EQ(Run(ansiDeep.c_str()), S_OK);
+    PlaylistFile::Calls() = PlaylistFile::FileCalls{};
+    EXPECT_EQ(Read(deep + L"\\new.m3u"), "A.mp3\r\nb.mp3\r\n");
+    EXPECT_EQ(FolderListing(deep), std::vector<std::wstring>{L"new.m3u"});
+    ASSERT_FALSE(opened.empty());
+    for (const std::wstring& path : opened)
+        EXPECT_TRUE(path.size() < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0) << Codepage::ToUtf8(path);
 }
 
 TEST_F(Invoke, EveryNameIsWrittenBeyond32767) {
@@ -435,11 +554,13 @@ TEST_F(Invoke, WritingTouchesAsFewNamesAsItCan) {
     fs.setInformation = Counting::SetInformation;
     fs.writeFile = Counting::WriteBytes;
     using Calls = std::vector<std::string>;
+    MessageWatcher watcher;
     auto run = [&](int16_t overwrite) {
         ThreadState().Options.Overwrite = overwrite;
         DeleteFileW(Trace::DebugFile().c_str());
         calls.clear();
-        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(Run(), failWrite ? HRESULT_FROM_WIN32(ERROR_CANCELLED) : S_OK);
+        EXPECT_EQ(watcher.Take().size(), failWrite ? 1u : 0u);
         return calls;
     };
     // New: one create of its own name. Existing: the safe replace. Append: one open.
@@ -578,7 +699,9 @@ TEST_F(Prompt, AnswerNamesThePlaylist) {
     EXPECT_TRUE(TraceHas(L"Writing list as Party.m3u ..."));
     // The question names the extension; the prompt's own key follows it.
     const std::wstring commandLine = Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log"));
-    const std::wstring start = program + L" Enter M3U playlist filename:  (without .m3u) /answer:";
+    // The playlist's folder goes before the key, for the length of its path.
+    const std::wstring start =
+        program + L" Enter M3U playlist filename:  (without .m3u) /folder:\"" + folder + L"\\\" /answer:";
     ASSERT_EQ(commandLine.substr(0, start.size()), start);
     EXPECT_TRUE(PromptExchange::IsKey(commandLine.substr(start.size())));
     EXPECT_EQ(AnswerKeys(), std::vector<std::wstring>{});
@@ -599,7 +722,8 @@ TEST_F(Prompt, NameOptionSuggestsTheFoldersName) {
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist(L"Music")), "A.mp3\r\nb.mp3\r\n");
     const std::wstring commandLine = Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log"));
-    EXPECT_NE(commandLine.find(L"(without .m3u) /name:\"Music\" /answer:value-"), std::wstring::npos)
+    EXPECT_NE(commandLine.find(L"(without .m3u) /name:\"Music\" /folder:\"" + folder + L"\\\" /answer:value-"),
+              std::wstring::npos)
         << Codepage::ToUtf8(commandLine);
     ThreadState().Options.Prompt = 0;
     DeleteFileW(Playlist(L"Music").c_str());
@@ -613,7 +737,7 @@ TEST_F(Prompt, Utf8FormatNamesItsExtension) {
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(Read(Playlist(L"Party", L".m3u8")), "#EXTM3U\r\nA.mp3\r\nb.mp3\r\n");
     EXPECT_TRUE(TraceHas(L"Writing list as Party.m3u8 ..."));
-    EXPECT_NE(Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log")).find(L"(without .m3u8) /answer:"),
+    EXPECT_NE(Codepage::FromUtf8(Read(library + L"\\fake_trkconfig.log")).find(L"(without .m3u8) /folder:\""),
               std::wstring::npos);
 }
 
@@ -660,13 +784,40 @@ TEST_F(Prompt, CancelWritesNothing) {
 TEST_F(Prompt, ANameThatLeadsElsewhereWritesNothing) {
     // Each would write somewhere else than a playlist in this folder: a
     // parent folder, a hidden stream of a file "a", the console device.
-    for (const wchar_t* answer : {L"..\\Elsewhere", L"a:b", L"CON", L"lpt1.mix", L"sub/x"}) {
-        Answer(answer);
+    // The handler refuses them by the prompt's own rule, and says why.
+    MessageWatcher watcher;
+    const struct {
+        const wchar_t* answer;
+        const wchar_t* why;
+    } cases[] = {
+        {L"..\\Elsewhere", L"can't contain any of the following characters"},
+        {L"a:b", L"can't contain any of the following characters"},
+        {L"sub/x", L"can't contain any of the following characters"},
+        {L"CON", L"device"},
+        {L"lpt1.mix", L"device"},
+        {L"dot.", L"end with a dot"},
+        {L"t\tab", L"control characters"},
+    };
+    for (const auto& c : cases) {
+        Answer(c.answer);
         DeleteFileW(Trace::DebugFile().c_str());
-        EXPECT_EQ(Run(), S_OK) << answer;
-        EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 52, Bad file name or number")) << answer;
-        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{}) << answer;
+        EXPECT_EQ(Run(), HRESULT_FROM_WIN32(ERROR_CANCELLED)) << c.answer;
+        EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 52, Bad file name or number")) << c.answer;
+        EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{}) << c.answer;
+        const auto boxes = watcher.Take();
+        ASSERT_EQ(boxes.size(), 1u) << c.answer;
+        const std::wstring path = folder + L"\\" + c.answer + L".m3u";
+        EXPECT_NE(boxes[0].text.find(L"\n" + path + L"\n"), std::wstring::npos) << Codepage::ToUtf8(boxes[0].text);
+        const std::wstring reason = boxes[0].text.substr(boxes[0].text.rfind(L"\n\n") + 2);
+        EXPECT_NE(reason.find(c.why), std::wstring::npos) << Codepage::ToUtf8(boxes[0].text);
     }
+    // The name's length counts too: the whole path must fit.
+    Answer(std::wstring(250, L'n'));
+    EXPECT_EQ(Run(), HRESULT_FROM_WIN32(ERROR_CANCELLED));
+    const auto boxes = watcher.Take();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"The name is too long for this folder"), std::wstring::npos);
+    EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
     EXPECT_EQ(GetFileAttributesW((folder + L"\\..\\Elsewhere.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -681,9 +832,13 @@ TEST_F(Prompt, CancelLeavesTheSelectionSortedAndPaired) {
 TEST_F(Prompt, MissingTrkconfigIsFileNotFound) {
     DeleteFileW(program.c_str());
     inihelper::WriteAnswer(L"Stale", inihelper::OptionsFile());
-    EXPECT_EQ(Run(), S_OK);
+    MessageWatcher watcher;
+    EXPECT_EQ(Run(), HRESULT_FROM_WIN32(ERROR_CANCELLED));
     EXPECT_TRUE(TraceHas(L"IContextMenu_InvokeCommand() - ERROR: 53, File not found"));
     EXPECT_EQ(FolderListing(folder), std::vector<std::wstring>{});
+    const auto boxes = watcher.Take();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"\n" + program + L"\n"), std::wstring::npos) << Codepage::ToUtf8(boxes[0].text);
 }
 
 TEST_F(Prompt, WaitSleepsAndRunsTheThreadsMessages) {

@@ -330,6 +330,77 @@ TEST_F(Prompt, EscapeDoesNothing) {
     EXPECT_EQ(Answer(), L"Party");
 }
 
+// A name Windows cannot take keeps the prompt open: the reason under the
+// text box, the text selected for typing anew, no answer written.
+struct Refusal {
+    const char* name;
+    std::wstring typed;
+    std::wstring why;  // the start of the message
+    std::wstring folder;  // for the /folder: switch; empty: none
+};
+
+class PromptRefusal : public Trkconfig, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(PromptRefusal, KeepsThePromptOpenAndSaysWhy) {
+    const Refusal& r = GetParam();
+    std::wstring argument = kPromptArgument;
+    if (!r.folder.empty()) argument += L" /folder:\"" + r.folder + L"\"";
+    ConfigRun run(argument + L" /answer:value-1-2-3", kPromptCaption);
+    ASSERT_TRUE(run.Dialog());
+    const HWND box = run.Item(IDC_TXTINPUT), message = run.Item(IDC_LBLMESSAGE);
+    EXPECT_FALSE(IsWindowVisible(message));
+    run.Type(IDC_TXTINPUT, r.typed);
+    run.Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(message) != FALSE; })) << "no refusal shown";
+    EXPECT_TRUE(run.StaysOpen());
+    EXPECT_EQ(Text(message).substr(0, r.why.size()), r.why) << Codepage::ToUtf8(Text(message));
+    EXPECT_EQ(run.Focus(), box);
+    DWORD from = 1, to = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, r.typed.size());
+    // The message fits between the text box and the buttons, inside the window.
+    RECT client, text = ClientRectOf(box), said = ClientRectOf(message), ok = ClientRectOf(run.Item(IDC_CMDOK)),
+         cancel = ClientRectOf(run.Item(IDC_CMDCANCEL));
+    GetClientRect(run.Dialog(), &client);
+    EXPECT_GE(said.top, text.bottom);
+    EXPECT_LE(said.bottom, ok.top);
+    EXPECT_EQ(ok.top, cancel.top);
+    EXPECT_LE(ok.bottom, client.bottom);
+    EXPECT_EQ(inihelper::ReadAnswer(file_, L"(missing)", L"value-1-2-3"), L"(missing)");
+    // A name it can take goes through.
+    run.Type(IDC_TXTINPUT, L"Party");
+    run.Click(IDC_CMDOK);
+    EXPECT_EQ(run.ExitStatus(), 0);
+    EXPECT_EQ(inihelper::ReadAnswer(file_, L"(missing)", L"value-1-2-3"), L"Party");
+}
+
+const std::wstring kDeepFolder = L"C:\\" + std::wstring(240, L'f') + L"\\";
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, PromptRefusal,
+    testing::Values(
+        Refusal{"Characters", L"AC/DC", L"A file name can't contain any of the following characters:\n\\ / : * ? \" < > |", L""},
+        Refusal{"ControlCharacter", L"a\tb", L"A file name can't contain control characters", L""},
+        Refusal{"DeviceName", L"Nul.txt", L"\"Nul\" is the name of a device", L""},
+        Refusal{"TrailingDot", L"Party.", L"A file name can't end with a dot or a blank.", L""},
+        Refusal{"TrailingBlank", L"Party ", L"A file name can't end with a dot or a blank.", L""},
+        Refusal{"TooLongForTheFolder", std::wstring(20, L'n'), L"The name is too long for this folder", kDeepFolder}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// Without the folder, the length is not the prompt's to judge; the empty
+// answer is taken as ever.
+TEST_F(Prompt, TakesAnyLengthWithoutAFolderAndTheEmptyName) {
+    for (const std::wstring& typed : {std::wstring(300, L'n'), std::wstring()}) {
+        ConfigRun run(kPromptArgument, kPromptCaption);
+        ASSERT_TRUE(run.Dialog());
+        run.Type(IDC_TXTINPUT, typed);
+        run.Click(IDC_CMDOK);
+        EXPECT_EQ(run.ExitStatus(), 0);
+        EXPECT_EQ(Answer(), typed.substr(0, 254));  // as far as the profile functions read
+    }
+}
+
 TEST_F(Prompt, UnwritableAnswerEndsWithNonZeroStatus) {
     // A folder where the options file should be: the answer cannot be written.
     ASSERT_TRUE(CreateDirectoryW(file_.c_str(), nullptr));
