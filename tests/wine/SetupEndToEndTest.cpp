@@ -183,6 +183,34 @@ TEST_F(EndToEnd, BackgroundGivesEachAlbumItsPortablePlaylist) {
     RemoveDirectoryW(albums[0].c_str());
 }
 
+// The handler hands the playlist's folder to the prompt, which refuses a
+// name too long for it before it closes; the next name is written.
+TEST_F(EndToEnd, PromptRefusesANameTooLongForThePlaylistsFolder) {
+    const std::wstring deep = kMusic + L"\\" + std::wstring(240 - kMusic.size(), L'd');
+    CreateDirectoryW(deep.c_str(), nullptr);
+    const std::wstring song = deep + L"\\song.mp3";
+    CloseHandle(CreateFileW(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Process host(std::wstring(L"\"") + SHELLHOST_EXE + L"\" --quiet --offset 0 \"" + song + L"\"");
+    HWND prompt = WaitForWindow(L"M3U Filename Prompt [Tracklet 1.42]");
+    ASSERT_TRUE(prompt) << "the handler started no prompt";
+    // deep + "\\" + 20 + ".m3u" is 265 characters.
+    const std::wstring tooLong(20, L'n');
+    SendMessageW(GetDlgItem(prompt, IDC_TXTINPUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tooLong.c_str()));
+    PostMessageW(GetDlgItem(prompt, IDC_CMDOK), BM_CLICK, 0, 0);
+    HWND message = GetDlgItem(prompt, IDC_LBLMESSAGE);
+    for (int waited = 0; waited < 10000 && !IsWindowVisible(message); waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(IsWindowVisible(message)) << "the prompt took a name too long for the folder";
+    wchar_t text[256] = {};
+    GetWindowTextW(message, text, 256);
+    EXPECT_EQ(std::wstring(text).rfind(L"The name is too long for this folder", 0), 0u) << Codepage::ToUtf8(text);
+    SendMessageW(GetDlgItem(prompt, IDC_TXTINPUT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Party"));
+    PostMessageW(GetDlgItem(prompt, IDC_CMDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(host.Ended(20000)) << "the handler did not finish after the prompt";
+    EXPECT_NE(GetFileAttributesW((deep + L"\\Party.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW((deep + L"\\Party.m3u").c_str());
+}
+
 TEST_F(EndToEnd, OptionsCommandDoesNotWaitForTheDialog) {
     Process host(Command(1));
     HWND options = WaitForWindow(L"Tracklet Setup & Options");
