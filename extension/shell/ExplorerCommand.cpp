@@ -86,7 +86,7 @@ HRESULT Traced(const Trace::Procedure& trace, Body&& body) noexcept {
             Trace::ProcLeave(state.TraceDepth);
             if (state.TraceSwitch) trace(L"Done " + std::wstring(trace.name), Trace::BlankAfter);
         } catch (const Failure::Error& e) {
-            result = ResultOf(e.number);
+            result = e.system ? HRESULT_FROM_WIN32(e.system) : ResultOf(e.number);
             throw;
         } catch (const std::bad_alloc&) {
             result = E_OUTOFMEMORY;
@@ -381,10 +381,13 @@ HRESULT ExplorerCommand::IExplorerCommand_Invoke(IShellItemArray* items) {
         }
 
         const PlaylistCommand::Request request{view.folder, std::wstring(), files, folders, view.owner, true};
-        switch (PlaylistCommand::Create(request, options, InvokeTrace)) {
+        const PlaylistCommand::Result result = PlaylistCommand::Create(request, options, InvokeTrace);
+        switch (result.outcome) {
         case PlaylistCommand::Outcome::Written: return S_OK;
         case PlaylistCommand::Outcome::Cancelled: return HRESULT_FROM_WIN32(ERROR_CANCELLED);
         case PlaylistCommand::Outcome::NothingFound: return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        // The user has been told, with the site's window as owner.
+        case PlaylistCommand::Outcome::Failed: return HRESULT_FROM_WIN32(result.error);
         }
         return E_UNEXPECTED;
     });

@@ -15,8 +15,10 @@
 #include "DropDataObject.h"
 #include "FolderSite.h"
 #include "HandlerSupport.h"
+#include "MessageWatcher.h"
 #include "ModuleInfo.h"
 #include "Server.h"
+#include "SystemError.h"
 #include "trkmenu_h.h"
 
 using Microsoft::WRL::ComPtr;
@@ -394,11 +396,12 @@ void ClassicPlaylist(const std::wstring& folder, const std::vector<std::wstring>
 }
 
 // The Explorer command's: the same selection as shell items, the view's site.
-HRESULT NewMenuPlaylist(const std::wstring& folder, const std::vector<std::wstring>& paths, bool withItems = true) {
+HRESULT NewMenuPlaylist(const std::wstring& folder, const std::vector<std::wstring>& paths, bool withItems = true,
+                        HWND window = nullptr) {
     const ComPtr<IExplorerCommand> root = NewRoot();
     ComPtr<IObjectWithSite> withSite;
     root.As(&withSite);
-    IUnknown* site = FolderSite::Create(folder);
+    IUnknown* site = FolderSite::Create(folder, window);
     withSite->SetSite(site);
     site->Release();
     const auto children = Children(root.Get());
@@ -482,14 +485,26 @@ TEST_F(Music, FailuresAreReportedAndNothingIsWritten) {
         // Nothing the command takes.
         EXPECT_EQ(NewMenuPlaylist(folder, {In(L"notes.txt")}), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
         EXPECT_EQ(GetFileAttributesW(In(L"new.m3u").c_str()), INVALID_FILE_ATTRIBUTES);
-        // A playlist another program holds open without sharing.
+        // A playlist another program holds open without sharing: the user
+        // is told, in a message box owned by the site's window, and the
+        // caller gets the system's error.
         HANDLE held = CreateFileW(In(L"new.m3u").c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        const HRESULT hr = NewMenuPlaylist(folder, {In(L"A song.mp3")});
+        HWND window = CreateWindowW(L"STATIC", L"Explorer", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        MessageWatcher watcher;
+        const HRESULT hr = NewMenuPlaylist(folder, {In(L"A song.mp3")}, true, window);
         CloseHandle(held);
         EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+        EXPECT_EQ(HRESULT_FACILITY(hr), FACILITY_WIN32) << std::hex << hr;
         EXPECT_NE(hr, HRESULT_FROM_WIN32(ERROR_CANCELLED));
         EXPECT_EQ(support::ReadFile(In(L"new.m3u")), "");
+        const auto boxes = watcher.Take();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].owner, window);
+        EXPECT_EQ(boxes[0].caption, L"Tracklet");
+        EXPECT_NE(boxes[0].text.find(L"\n" + In(L"new.m3u") + L"\n"), std::wstring::npos);
+        EXPECT_NE(boxes[0].text.find(SystemError::Text(HRESULT_CODE(hr))), std::wstring::npos);
+        DestroyWindow(window);
     });
     const auto invoke = support::TraceOf("ExplorerCommand::IExplorerCommand_Invoke() - ");
     EXPECT_THAT(invoke, ::testing::Contains(::testing::StartsWith("ERROR: ")));
