@@ -190,11 +190,6 @@ bool InvokeFloor(IShellItemArray* items, const std::wstring& target) {
     return CloseHandle(h) && ok;
 }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Where the library reads its options and writes its trace.
 void WriteOptions(const std::wstring& dll) {
@@ -226,21 +221,6 @@ DWORD PeakChild(bool command, const std::wstring& dll, const std::wstring& folde
     return ok ? static_cast<DWORD>(counters.PeakWorkingSetSize / 1024) : 0;
 }
 
-DWORD RunChild(const std::wstring& arguments) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring line = L"\"" + std::wstring(self) + L"\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
-}
 
 void Row(size_t count, const char* phase, double c, double f, std::vector<double> ratios) {
     std::printf("%-8zu %-7s %12.4f %12.4f %7.2f %7.2f\n", count, phase, c * 1000, f * 1000, c / f,

@@ -69,42 +69,6 @@ bool Handler(IClassFactory* factory, IDataObject* data, const std::string& paren
     return ok;
 }
 
-// The plain way: each folder read with the same call, its names sorted, the
-// entries ("Folder\Name") written in one go.
-bool Baseline(const std::vector<std::wstring>& folders, const std::wstring& target) {
-    std::vector<std::wstring> sorted = folders;
-    std::sort(sorted.begin(), sorted.end());
-    std::wstring text;
-    std::vector<std::wstring> names;
-    for (const std::wstring& folder : sorted) {
-        names.clear();
-        WIN32_FIND_DATAW found;
-        HANDLE h = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        do {
-            if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-                continue;
-            std::wstring_view name(found.cFileName);
-            if (name.size() > 4 && name.substr(name.size() - 4) == L".mp3") names.emplace_back(name);
-        } while (FindNextFileW(h, &found));
-        FindClose(h);
-        std::sort(names.begin(), names.end());
-        const std::wstring_view base = std::wstring_view(folder).substr(folder.find_last_of(L'\\') + 1);
-        for (const auto& name : names) text.append(base).append(L"\\").append(name).append(L"\r\n");
-    }
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string bytes(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    return CloseHandle(h) && ok;
-}
-
 // The listed names of one folder, read with the same call, sorted.
 bool SortedNames(const std::wstring& folder, std::vector<std::wstring>& names) {
     names.clear();
@@ -123,17 +87,32 @@ bool SortedNames(const std::wstring& folder, std::vector<std::wstring>& names) {
     return true;
 }
 
-bool WriteBytes(const std::wstring& target, const std::wstring& text) {
+bool WriteBytes(const std::wstring& target, const std::wstring& text, DWORD disposition = CREATE_NEW) {
     int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                    nullptr);
     std::string bytes(size, '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
               written == bytes.size();
     return CloseHandle(h) && ok;
+}
+
+// The plain way: each folder read with the same call, its names sorted, the
+// entries ("Folder\Name") written in one go.
+bool Baseline(const std::vector<std::wstring>& folders, const std::wstring& target) {
+    std::vector<std::wstring> sorted = folders;
+    std::sort(sorted.begin(), sorted.end());
+    std::wstring text;
+    std::vector<std::wstring> names;
+    for (const std::wstring& folder : sorted) {
+        if (!SortedNames(folder, names)) return false;
+        const std::wstring_view base = std::wstring_view(folder).substr(folder.find_last_of(L'\\') + 1);
+        for (const auto& name : names) text.append(base).append(L"\\").append(name).append(L"\r\n");
+    }
+    return WriteBytes(target, text, CREATE_ALWAYS);
 }
 
 // The plain way for EachFolder = 2: each folder read, its names sorted, its

@@ -223,11 +223,6 @@ struct Side {
     }
 };
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Where the library reads its options (the per-user file, and beside it
 // where that does not exist yet).
@@ -302,21 +297,6 @@ DWORD FirstUseChild(const std::wstring& dll, bool inShell) {
     return static_cast<DWORD>((Now() - begin) * 1e6);
 }
 
-DWORD RunChild(const std::wstring& arguments) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring line = L"\"" + std::wstring(self) + L"\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
-}
 
 void Row(const std::string& fixture, bool portable, const char* mode, const char* phase, double h, double b,
          std::vector<double> ratios) {
