@@ -144,10 +144,10 @@ def main(argv):
         raise SystemExit(__doc__)
     out, manifest_path = argv[0], argv[1]
     payload = []
-    for spec in argv[2:]:
-        name, sep, path = spec.partition("=")
+    for argument in argv[2:]:
+        name, sep, path = argument.partition("=")
         if not sep or not name or not path:
-            raise SystemExit("msixpack: expected NAME=FILE, got %s" % spec)
+            raise SystemExit("msixpack: expected NAME=FILE, got %s" % argument)
         with open(path, "rb") as f:
             payload.append((name, f.read()))
     with open(manifest_path, "rb") as f:
