@@ -50,6 +50,11 @@ Verdict Check(std::wstring_view name, std::wstring_view extension, std::wstring_
     return Verdict::Fine;
 }
 
+bool MayPassVolumeLimit(std::wstring_view name, std::wstring_view extension) {
+    constexpr std::size_t kShortestVolumeLimit = 12;
+    return name.size() + extension.size() > kShortestVolumeLimit;
+}
+
 std::wstring Message(Verdict verdict, std::wstring_view name, std::wstring_view extension,
                      std::wstring_view folder, const Limits* limits) {
     switch (verdict) {

@@ -37,7 +37,14 @@ Verdict Check(std::wstring_view name, std::wstring_view extension, std::wstring_
 std::wstring Message(Verdict verdict, std::wstring_view name, std::wstring_view extension,
                      std::wstring_view folder, const Limits* limits);
 
-// The platform's limits for a folder (Windows only).
+// True when the playlist's file name (name + extension) is longer than the
+// shortest name any Windows volume takes (8.3: 12 characters), so that only
+// the folder's own volume can tell whether it fits. A shorter one fits every
+// volume: the default Limits judge it as LimitsFor would.
+bool MayPassVolumeLimit(std::wstring_view name, std::wstring_view extension);
+
+// The platform's limits for a folder (Windows only). It asks the folder's
+// volume, which costs a round trip on a share.
 Limits LimitsFor(const std::wstring& folder);
 
 }  // namespace FileNameRule

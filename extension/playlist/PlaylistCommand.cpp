@@ -92,7 +92,11 @@ bool ChooseName(const std::wstring& folder, const OptionSet& options, bool ask, 
 // trkconfig, or from an edited trk.ini, may be one Windows cannot take, or
 // one that would write elsewhere (a parent folder, a stream, a device).
 void CheckName(const std::wstring& name, std::wstring_view extension, const std::wstring& folder) {
-    const FileNameRule::Limits limits = FileNameRule::LimitsFor(folder);
+    // Every playlist passes here: the volume is asked only where its answer
+    // can matter ("new.m3u" fits any), since under Wine, as on a share, the
+    // question costs as much as writing a small playlist.
+    FileNameRule::Limits limits;
+    if (FileNameRule::MayPassVolumeLimit(name, extension)) limits = FileNameRule::LimitsFor(folder);
     const FileNameRule::Verdict verdict = FileNameRule::Check(name, extension, folder, &limits);
     if (verdict == FileNameRule::Verdict::Fine) return;
     const unsigned long error = verdict == FileNameRule::Verdict::TooLong ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME;
