@@ -1,7 +1,10 @@
 #include "KeptFiles.h"
 
+#include "Failure.h"
+
 void KeptFiles::Clear() {
     text_.clear();
+    folders_.assign(1, Span{0, 0});
     slots_.assign(1, Slot{0, 0, 0});
 }
 
@@ -12,9 +15,22 @@ void KeptFiles::Reserve(std::size_t files, std::size_t chars) {
 
 void KeptFiles::Add(std::wstring_view path, std::size_t nameLength) {
     if (nameLength > path.size()) nameLength = path.size();
-    slots_.push_back(Slot{text_.size(), static_cast<std::uint32_t>(path.size()),
-                          static_cast<std::uint32_t>(nameLength)});
-    text_.append(path).push_back(L'\0');
+    const std::wstring_view folder = path.substr(0, path.size() - nameLength);
+    const Span& last = folders_.back();
+    if (folder != std::wstring_view(text_.data() + last.start, last.length)) {
+        if (folders_.size() > UINT32_MAX) Failure::Raise(Failure::OutOfMemory);
+        folders_.push_back(Span{text_.size(), folder.size()});
+        text_.append(folder);
+    }
+    slots_.push_back(Slot{text_.size(), static_cast<std::uint32_t>(nameLength),
+                          static_cast<std::uint32_t>(folders_.size() - 1)});
+    text_.append(path.substr(folder.size()));
+}
+
+std::wstring KeptFiles::Path(std::size_t i) const {
+    std::wstring path(Folder(i));
+    path.append(Name(i));
+    return path;
 }
 
 std::vector<std::wstring> KeptFiles::Names() const {

@@ -1,7 +1,9 @@
-// The files a selection keeps: each full path once, all of them in one
-// buffer, and each file's name a view of the end of its path, so a large
-// selection costs one copy of its paths and no allocation per file. Slot 0 is
-// the empty text, as the list has always begun; files follow from slot 1.
+// The files a selection keeps: each file's name, and its folder once for all
+// the files that come from it in a row, all in one buffer, so a large
+// selection costs one copy of its names and no allocation per file; the
+// names lie side by side, which the sort, reading them again and again,
+// finds in fewer cache lines. Slot 0 is the empty text, as the list has
+// always begun; files follow from slot 1.
 #pragma once
 
 #include <cstddef>
@@ -23,16 +25,16 @@ public:
     void Add(std::wstring_view path, std::size_t nameLength);
 
     std::size_t size() const { return slots_.size(); }
-    std::wstring_view Path(std::size_t i) const {
-        const Slot& s = slots_[i];
-        return {text_.data() + s.start, s.length};
-    }
     std::wstring_view Name(std::size_t i) const {
         const Slot& s = slots_[i];
-        return {text_.data() + s.start + (s.length - s.nameLength), s.nameLength};
+        return {text_.data() + s.name, s.nameLength};
     }
     // The path without the name: its folder with the trailing "\".
-    std::wstring_view Folder(std::size_t i) const { return Path(i).substr(0, slots_[i].length - slots_[i].nameLength); }
+    std::wstring_view Folder(std::size_t i) const {
+        const Span& f = folders_[slots_[i].folder];
+        return {text_.data() + f.start, f.length};
+    }
+    std::wstring Path(std::size_t i) const;
     void Swap(std::size_t i, std::size_t j) { std::swap(slots_[i], slots_[j]); }
     // Lets go of the files whose path drop(path) holds for; the others keep their order.
     template <class Drop>
@@ -49,10 +51,15 @@ public:
 
 private:
     struct Slot {
-        std::size_t start;
-        std::uint32_t length;
+        std::size_t name;  // where the name starts in text_
         std::uint32_t nameLength;
+        std::uint32_t folder;  // in folders_
+    };
+    struct Span {
+        std::size_t start;
+        std::size_t length;
     };
     std::wstring text_;
+    std::vector<Span> folders_;
     std::vector<Slot> slots_;
 };

@@ -144,9 +144,9 @@ std::wstring_view EntryMaker::PrefixIn(std::wstring_view fileFolder) {
 
 namespace {
 
-// The entry from start on with "/" for "\".
-void MakePortable(std::wstring& out, std::size_t start) {
-    for (std::size_t i = start; i < out.size(); ++i)
+// The entry's characters [start, end) with "/" for "\".
+void MakePortable(std::wstring& out, std::size_t start, std::size_t end) {
+    for (std::size_t i = start; i < end; ++i)
         if (out[i] == kSep) out[i] = L'/';
 }
 
@@ -158,23 +158,26 @@ void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view 
     // A player reads a line that starts with "#" as a comment, and trims the
     // blanks a line starts with.
     if (!first.empty() && (first.front() == L'#' || first.front() == L' ')) out.append(L".\\");
-    out.append(prefix).append(name);
-    if (portable) MakePortable(out, start);
+    out.append(prefix);
+    // A file name holds no "\": only what stands before it can change.
+    if (portable) MakePortable(out, start, out.size());
+    out.append(name);
 }
 
 void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name) {
-    if (fullPath.empty()) {
-        AppendEntry(out, {}, name, portable_);
+    AppendIn(out, fullPath.substr(0, fullPath.find_last_of(kSep) + 1), name);
+}
+
+void EntryMaker::AppendIn(std::wstring& out, std::wstring_view fileFolder, std::wstring_view name) {
+    const std::wstring* relative = fileFolder.empty() ? nullptr : Relative(fileFolder);
+    if (fileFolder.empty() || relative) {
+        AppendEntry(out, relative ? std::wstring_view(*relative) : std::wstring_view(), name, portable_);
         return;
     }
-    const std::wstring* relative = Relative(fullPath.substr(0, fullPath.find_last_of(kSep) + 1));
-    if (relative) {
-        AppendEntry(out, *relative, name, portable_);
-    } else {
-        const std::size_t start = out.size();
-        out.append(fullPath);
-        if (portable_) MakePortable(out, start);
-    }
+    const std::size_t start = out.size();
+    out.append(fileFolder);
+    if (portable_) MakePortable(out, start, out.size());
+    out.append(name);
 }
 
 std::wstring NameAfterFolder(std::wstring_view folder) {
@@ -242,7 +245,7 @@ bool KeptLines::Next(std::wstring& piece) {
         if (!oneFolder_.empty())
             AppendEntry(piece, name.empty() ? std::wstring_view() : prefix_, name, entry_.Portable());
         else
-            entry_.AppendTo(piece, files_.Path(next_), name);
+            entry_.AppendIn(piece, files_.Folder(next_), name);
         piece += kLineEnd;
     }
     return true;

@@ -25,8 +25,8 @@ std::wstring TargetFolder(std::wstring_view directory, std::wstring_view selecti
                           std::wstring_view firstPath);
 
 // Appends prefix + name as one entry, with ".\" first where the entry would
-// start with "#" or a blank. portable writes "/" for every "\" and "./" for
-// that prefix.
+// start with "#" or a blank. name is a file name, which holds no "\":
+// portable writes "/" for every "\" of prefix, and "./" for that guard.
 void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view name, bool portable = false);
 
 // Forms entries that resolve from the playlist's folder: a file in that
@@ -46,6 +46,9 @@ public:
     std::wstring operator()(std::wstring_view fullPath, std::wstring_view name);
     // The same entry, appended to out.
     void AppendTo(std::wstring& out, std::wstring_view fullPath, std::wstring_view name);
+    // The same for a file named name in fileFolder (with its "\"; empty
+    // where the file's path is not known).
+    void AppendIn(std::wstring& out, std::wstring_view fileFolder, std::wstring_view name);
     // What stands before the name in the entry of a file in fileFolder (a
     // full folder with its "\"): a relative prefix, or fileFolder itself
     // where the entry is the full path. Give it to AppendEntry with Portable().

@@ -276,10 +276,9 @@ PlaylistCommand::Outcome Run(const PlaylistCommand::Request& request, const Opti
     trace(L"Creating M3U Playlist...", Trace::BlankAfter);
     KeptFiles& files = request.files;
     const bool withFolders = options.Folders != 0;
-    const std::wstring_view first = files.size() > 1 ? files.Path(1)
-                                    : withFolders && !request.folders.empty()
-                                        ? std::wstring_view(request.folders[0])
-                                        : std::wstring_view();
+    const std::wstring first = files.size() > 1                           ? files.Path(1)
+                               : withFolders && !request.folders.empty() ? request.folders[0]
+                                                                         : std::wstring();
     const std::wstring folder = Playlist::TargetFolder(request.directory, request.viewFolder, first);
     concern.path = folder;
     const std::wstring oneFolder = SortSelection(files, options.Order);

@@ -24,8 +24,9 @@ constexpr Trace::Procedure SortTrace{L"General", L"Sort()"};
 namespace {
 
 // Names in one folder often share long starts: those are passed over several
-// code units at a time.
-bool OrdinalBefore(std::wstring_view a, std::wstring_view b) {
+// code units at a time. Negative, zero or positive as a sorts before, with
+// or after b: one pass answers both questions a stable sort asks.
+int OrdinalCompare(std::wstring_view a, std::wstring_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     const wchar_t* x = a.data();
     const wchar_t* y = b.data();
@@ -38,9 +39,11 @@ bool OrdinalBefore(std::wstring_view a, std::wstring_view b) {
         if (u != v) break;
     }
     for (; k < n; ++k)
-        if (x[k] != y[k]) return static_cast<uint32_t>(x[k]) < static_cast<uint32_t>(y[k]);
-    return a.size() < b.size();
+        if (x[k] != y[k]) return static_cast<uint32_t>(x[k]) < static_cast<uint32_t>(y[k]) ? -1 : 1;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
+
+bool OrdinalBefore(std::wstring_view a, std::wstring_view b) { return OrdinalCompare(a, b) < 0; }
 
 }  // namespace
 
@@ -195,7 +198,8 @@ void Sort(KeptFiles& files, int32_t low, int32_t high) {
     FileNames names{files};
     SortWith(names, low, high,
              [](std::wstring_view a, std::wstring_view b) {
-                 return OrdinalBefore(a, b) || (!OrdinalBefore(b, a) && a.data() < b.data());
+                 const int order = OrdinalCompare(a, b);
+                 return order < 0 || (order == 0 && a.data() < b.data());
              },
              true);
 }
