@@ -11,6 +11,8 @@ std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view text);
 // True when every character survives a round trip through the code page.
 bool FitsAnsi(std::wstring_view text);
+// True when the text is plain ASCII, which every ANSI code page holds as it is.
+bool IsAscii(std::wstring_view text);
 // The text as the code page holds it: a character it cannot hold exactly
 // becomes "?", never a look-alike.
 std::wstring ThroughAnsi(std::wstring_view text);

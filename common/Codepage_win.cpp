@@ -96,7 +96,15 @@ private:
 }  // namespace
 
 // A double-byte code page (or UTF-8) keeps the round trip.
+bool IsAscii(std::wstring_view text) {
+    wchar_t any = 0;
+    for (wchar_t c : text) any |= c;
+    return any < 0x80;
+}
+
 bool FitsAnsi(std::wstring_view text) {
+    // Most names are plain ASCII: one quick pass says so.
+    if (IsAscii(text)) return true;
     static const SingleByteTable table;
     return table.Usable() ? table.Holds(text) : Fits(GetACP(), text);
 }

@@ -355,7 +355,10 @@ class Pieces {
 public:
     Pieces(const Plan& plan, const Codec& codec, ByteSink& sink) : plan_(plan), codec_(codec), sink_(sink) {}
 
-    void Put(std::wstring_view text) {
+    // False, with nothing written, when the plan asks for the code page,
+    // checkFit is set and the text does not fit it.
+    bool Put(std::wstring_view text, bool checkFit = false) {
+        if (checkFit && plan_.encoding == Encoding::CodePage && !codec_.fits(text)) return false;
         std::wstring_view piece = text;
         if (plan_.crlf) {
             wide_.clear();
@@ -381,6 +384,7 @@ public:
             codec_.toCodePage(piece, bytes_);
         }
         sink_.Write(bytes_);
+        return true;
     }
 
 private:
@@ -393,8 +397,8 @@ private:
 
 }  // namespace
 
-void Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, const Codec& codec, ByteSink& sink,
-          bool breakFirst) {
+bool Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, const Codec& codec, ByteSink& sink,
+          bool breakFirst, bool checkFit) {
     if (plan.bom) sink.Write(kBom);
     if (plan.convertOld) {
         // The old lines keep their own line ends.
@@ -407,7 +411,9 @@ void Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, cons
     if (breakFirst) pieces.Put(std::wstring_view(&kLineEnd, 1));
     std::wstring piece;
     lines.Rewind();
-    while (piece.clear(), lines.Next(piece)) pieces.Put(piece);
+    while (piece.clear(), lines.Next(piece))
+        if (!pieces.Put(piece, checkFit)) return false;
+    return true;
 }
 
 std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,

@@ -208,9 +208,12 @@ public:
 // that no converted copy of all the lines is ever held: the whole file when
 // plan.rewrite, else the tail to append. oldContent is read only when
 // plan.convertOld. breakFirst starts with a line end (the old last line had
-// none).
-void Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, const Codec& codec, ByteSink& sink,
-          bool breakFirst = false);
+// none). With checkFit, a plan in the code page stops at the first piece
+// the code page cannot hold and answers false: the caller, having let go of
+// what the sink took, starts again under the plan for lines that do not fit.
+// So lines that fit, the usual case, are made once instead of twice.
+bool Emit(const Plan& plan, LineSource& lines, std::string_view oldContent, const Codec& codec, ByteSink& sink,
+          bool breakFirst = false, bool checkFit = false);
 // The same bytes in one text.
 std::string Compose(const Plan& plan, std::wstring_view lines, std::string_view oldContent,
                     const Codec& codec);

@@ -22,8 +22,9 @@ namespace PlaylistFile {
 // Raises a numbered failure (53, 75, 76, ...) when the file cannot be written.
 void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bool utf8Format = false,
            bool portable = false);
-// The same for lines made piece by piece (read twice: whether they fit the
-// code page, then to write them).
+// The same for lines made piece by piece: made once as they are written,
+// again only where one does not fit the code page and the file starts over
+// in UTF-8 (an append asks first, then writes).
 void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite, bool utf8Format = false,
            bool portable = false);
 

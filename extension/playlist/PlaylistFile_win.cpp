@@ -75,10 +75,13 @@ private:
 
 // What a playlist's bytes are: produced piece by piece into a sink.
 struct Content {
-    const Playlist::Plan& plan;
+    Playlist::Plan plan;
     Playlist::LineSource& lines;
     std::string_view old;     // the old content, where the plan takes it along
     bool breakFirst = false;  // the old last line has no line end
+    // A new or replaced playlist planned in the code page before its lines
+    // were looked at: where one does not fit, the file starts over in UTF-8.
+    bool checkFit = false;
     void WriteTo(HANDLE file) const;
 };
 
@@ -204,12 +207,6 @@ bool CreateNew(const std::wstring& path, const Content& content) {
     return true;
 }
 
-bool IsAscii(std::wstring_view text) {
-    wchar_t any = 0;
-    for (wchar_t c : text) any |= c;
-    return any < 0x80;
-}
-
 // Valid UTF-8 with at least one byte above ASCII: text that a code page
 // would hardly produce by chance.
 bool IsUtf8Beyond7Bits(std::string_view bytes) {
@@ -222,7 +219,14 @@ const Playlist::Codec kCodec{Codepage::FitsAnsi, Codepage::AppendAnsi, Codepage:
 
 void Content::WriteTo(HANDLE file) const {
     FileSink sink(file);
-    Playlist::Emit(plan, lines, old, kCodec, sink, breakFirst);
+    if (Playlist::Emit(plan, lines, old, kCodec, sink, breakFirst, checkFit)) return;
+    // The file is this command's own, new or the temporary beside the
+    // playlist: emptied, it takes the lines again in UTF-8.
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) RaiseSystemError(GetLastError());
+    Playlist::Plan unfit = Playlist::Decide(true, Playlist::Encoding::None, false);
+    unfit.crlf = plan.crlf;
+    Playlist::Emit(unfit, lines, old, kCodec, sink, breakFirst);
 }
 
 // What one pass over the lines tells. Every ANSI code page holds ASCII as
@@ -235,7 +239,7 @@ Survey Look(Playlist::LineSource& lines, bool askFit) {
     std::wstring piece;
     lines.Rewind();
     while (piece.clear(), lines.Next(piece)) {
-        if (IsAscii(piece)) continue;
+        if (Codepage::IsAscii(piece)) continue;
         survey.ascii = false;
         if (!askFit) break;
         if (!Codepage::FitsAnsi(piece)) {
@@ -246,10 +250,10 @@ Survey Look(Playlist::LineSource& lines, bool askFit) {
     return survey;
 }
 
-// The plan of a new or replaced playlist.
-Playlist::Plan NewPlan(Playlist::LineSource& lines, bool utf8Format, bool portable) {
-    const bool fits = utf8Format || Look(lines, true).fits;
-    Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, fits, utf8Format);
+// The plan of a new or replaced playlist, as if its lines fitted the code
+// page; writing it learns whether they do (Content::checkFit).
+Playlist::Plan NewPlan(bool utf8Format, bool portable) {
+    Playlist::Plan plan = Playlist::Decide(true, Playlist::Encoding::None, true, utf8Format);
     plan.crlf = Playlist::UsesCrLf(true, Playlist::LineBreak::None, portable);
     return plan;
 }
@@ -319,8 +323,7 @@ void Write(const std::wstring& path, std::wstring_view lines, bool overwrite, bo
 
 void Write(const std::wstring& path, Playlist::LineSource& lines, bool overwrite, bool utf8Format, bool portable) {
     if (overwrite) {
-        const Playlist::Plan plan = NewPlan(lines, utf8Format, portable);
-        const Content content{plan, lines, {}};
+        const Content content{NewPlan(utf8Format, portable), lines, {}, false, !utf8Format};
         if (CreateNew(path, content)) return;
         RefuseUnwritable(path);
         Replace(path, content);

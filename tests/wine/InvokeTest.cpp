@@ -457,6 +457,25 @@ TEST_F(Invoke, NamesOutsideTheCodePageMakeUtf8WithBom) {
     EXPECT_EQ(Read(Playlist()), foreign + "\xC3\xA9t\xC3\xA9.mp3\r\n\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n");
 }
 
+// The writer learns whether the lines fit the code page as it writes them:
+// a name that does not, after pieces already written, starts the file over.
+TEST_F(Invoke, AnUnfitNameAfterManyFittingOnesMakesTheWholePlaylistUtf8) {
+    std::vector<std::wstring> names{kTokyo + L".mp3"};
+    std::string expected = "\xEF\xBB\xBF";
+    for (int i = 0; i < 6000; ++i) {
+        names.push_back(L"t" + std::to_wstring(100000 + i) + L".mp3");
+        expected += "t" + std::to_string(100000 + i) + ".mp3\r\n";
+    }
+    expected += "\xE6\x9D\xB1\xE4\xBA\xAC.mp3\r\n";
+    ThreadState().TraceSwitch = false;
+    for (const char* round : {"new", "replaced"}) {
+        Select(folder, names);
+        EXPECT_EQ(Run(), S_OK) << round;
+        EXPECT_EQ(Read(Playlist()), expected) << round;
+    }
+    EXPECT_EQ(FolderListing(folder).size(), 1u);
+}
+
 TEST_F(Invoke, Utf8PlaylistsAreCreatedReplacedAndAppendedWithoutBom) {
     ModuleState& s = ThreadState();
     s.Options.Format = 1;
