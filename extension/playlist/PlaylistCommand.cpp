@@ -233,35 +233,19 @@ PlaylistCommand::Outcome CreateEach(const PlaylistCommand::Request& request, con
     return playlists.Finish();
 }
 
-// The system's error code for a failure: its own, or the nearest one for
-// the number.
-unsigned long ErrorOf(const Failure::Error& e) {
-    if (e.system) return e.system;
-    switch (e.number) {
-    case Failure::InvalidArgument: return ERROR_INVALID_PARAMETER;
-    case Failure::Overflow: return ERROR_ARITHMETIC_OVERFLOW;
-    case Failure::OutOfMemory: return ERROR_NOT_ENOUGH_MEMORY;
-    case Failure::BadFileName: return ERROR_INVALID_NAME;
-    case Failure::FileNotFound: return ERROR_FILE_NOT_FOUND;
-    case Failure::PathNotFound: return ERROR_PATH_NOT_FOUND;
-    case Failure::FileAccess: return ERROR_ACCESS_DENIED;
-    default: return ERROR_INTERNAL_ERROR;
-    }
-}
-
 // The message box's text. A refused playlist that is read-only or a folder
 // has no system text that would say so: what stands at the path says it.
 std::wstring MessageFor(const Failure::Error& e, const Concern& concern) {
     FailureText::Cause cause = concern.cause;
     if (e.number == Failure::BadFileName && e.system) cause = FailureText::Cause::Name;
-    if (cause == FailureText::Cause::System && ErrorOf(e) == ERROR_ACCESS_DENIED) {
+    if (cause == FailureText::Cause::System && SystemError::CodeOf(e) == ERROR_ACCESS_DENIED) {
         const DWORD attributes = GetFileAttributesW(concern.path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             cause = FailureText::Cause::Folder;
         else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             cause = FailureText::Cause::ReadOnly;
     }
-    const std::wstring reason = cause == FailureText::Cause::Name ? e.detail : SystemError::Text(ErrorOf(e));
+    const std::wstring reason = cause == FailureText::Cause::Name ? e.detail : SystemError::Text(SystemError::CodeOf(e));
     return FailureText::Message(cause, concern.path, reason);
 }
 
@@ -341,7 +325,7 @@ Result Create(const Request& request, const OptionSet& options, const Trace::Pro
     Concern concern;
     Failure::Guard([&] { result.outcome = Run(request, options, trace, concern); },
                    [&](const Failure::Error& e) {
-                       result = {Outcome::Failed, ErrorOf(e)};
+                       result = {Outcome::Failed, SystemError::CodeOf(e)};
                        trace(FailureText::OneLine(Failure::Report(e)));
                        if (request.ui) ShowFailure(request.owner, MessageFor(e, concern));
                    });

@@ -15,6 +15,7 @@
 #include "PlaylistCommand.h"
 #include "Selection.h"
 #include "Server.h"
+#include "SystemError.h"
 #include "Trace.h"
 #include "Trkconfig.h"
 
@@ -49,20 +50,12 @@ constexpr UINT kIcon[] = {101, 101, 102};
 
 size_t IndexOf(ExplorerCommand::Kind kind) { return static_cast<size_t>(kind); }
 
-// The HRESULT for a numbered failure: what Explorer or a script can tell apart.
-HRESULT ResultOf(int number) {
-    if (number < 0) return static_cast<HRESULT>(number);  // a failed call's own code
-    switch (number) {
-    case Failure::InvalidArgument: return E_INVALIDARG;
-    case Failure::Overflow: return HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW);
-    case Failure::OutOfMemory: return E_OUTOFMEMORY;
-    case Failure::BadFileName: return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    case Failure::FileNotFound: return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    case Failure::PathNotFound: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    case Failure::FileAccess: return E_ACCESSDENIED;
-    case Failure::Internal: return E_UNEXPECTED;
-    default: return E_FAIL;
-    }
+// The HRESULT for a failure: what Explorer or a script can tell apart. A
+// failed call's own HRESULT stays as it was.
+HRESULT ResultOf(const Failure::Error& e) {
+    if (!e.system && e.number < 0) return static_cast<HRESULT>(e.number);
+    if (!e.system && e.number == Failure::Internal) return E_UNEXPECTED;
+    return HRESULT_FROM_WIN32(SystemError::CodeOf(e));
 }
 
 // The COM boundary of every traced method: Begin and Done lines around body
@@ -86,7 +79,7 @@ HRESULT Traced(const Trace::Procedure& trace, Body&& body) noexcept {
             Trace::ProcLeave(state.TraceDepth);
             if (state.TraceSwitch) trace(L"Done " + std::wstring(trace.name), Trace::BlankAfter);
         } catch (const Failure::Error& e) {
-            result = e.system ? HRESULT_FROM_WIN32(e.system) : ResultOf(e.number);
+            result = ResultOf(e);
             throw;
         } catch (const std::bad_alloc&) {
             result = E_OUTOFMEMORY;

@@ -8,6 +8,7 @@
 
 #include "Codepage.h"
 #include "Sort.h"
+#include "SystemError.h"
 #include "inihelper.h"
 #include "mdlFiles.h"
 
@@ -123,4 +124,18 @@ TEST(Sort, AgreesWithStdSortOnSixteenBitUnits) {
         General::Sort(list, 1, static_cast<int32_t>(list.size()) - 1);
         ASSERT_EQ(list, expected) << "round " << round;
     }
+}
+
+// Both menus answer a failure with the same system code, so a script sees
+// the same error whichever menu it drove; the common COM errors come out as
+// themselves.
+TEST(SystemError, CodesOfFailures) {
+    EXPECT_EQ(SystemError::CodeOf({Failure::FileAccess, {}, ERROR_WRITE_PROTECT}), ERROR_WRITE_PROTECT);
+    EXPECT_EQ(HRESULT_FROM_WIN32(SystemError::CodeOf({Failure::OutOfMemory, {}})), E_OUTOFMEMORY);
+    EXPECT_EQ(HRESULT_FROM_WIN32(SystemError::CodeOf({Failure::InvalidArgument, {}})), E_INVALIDARG);
+    EXPECT_EQ(HRESULT_FROM_WIN32(SystemError::CodeOf({Failure::FileAccess, {}})), E_ACCESSDENIED);
+    EXPECT_EQ(SystemError::CodeOf({static_cast<int>(HRESULT_FROM_WIN32(ERROR_DISK_FULL)), {}}),
+              static_cast<unsigned long>(ERROR_DISK_FULL));
+    EXPECT_EQ(SystemError::CodeOf({static_cast<int>(E_NOINTERFACE), {}}),
+              static_cast<unsigned long>(ERROR_INTERNAL_ERROR));
 }
