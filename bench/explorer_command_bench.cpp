@@ -1,10 +1,10 @@
 // The Explorer command as Windows 11's menu drives it, through the real
-// trkmenu.dll, against floors measured in the same run. The selection is the
-// shell's own item array over every file of a folder that really holds them
-// (bench/make-fixture: music-like names, every tenth file not audio), in a
-// shuffled order whose first item is a song; a site for the folder's view, as
-// Explorer gives one; bitmaps on, trace off, prompt off, a new playlist each
-// run.
+// trkmenu.dll, against floors measured in the same run. The selection is
+// every file of a folder that really holds them (bench/make-fixture:
+// music-like names, every tenth file not audio), as the folder's view holds
+// them: the folder's own enumeration, in a shuffled order whose first item is
+// a song; a site for the folder's view, as Explorer gives one; bitmaps on,
+// trace off, prompt off, a new playlist each run.
 //
 // Phases, each against its floor:
 //   state   GetState of the root (every right-click)
@@ -13,18 +13,26 @@
 //   invoke  Invoke of "Create M3U Playlist"
 //           / every item's path through GetDisplayName(SIGDN_FILESYSPATH),
 //             the listed ones sorted, the same bytes written
+//   shell   (1,000 items) invoke and its floor on Wine's own item array
 // Printed per phase: best of each side, best against best, and the median of
 // each command run's ratio to the floor run right after it; then how the
 // state grows from 1,000 to 100,000 items, and the peak working set of each
 // side's invoke, each in a fresh process.
 //
-// Under Wine, IShellItem::GetDisplayName costs a scan of the item's folder
-// (about 2 ms per item among 1,000 files, ten times that among 10,000), and
-// both sides read every path on invoke: invoke and peak are measured up to
-// MAX_INVOKE items (default 1,000), state at every size.
+// The items keep the view's folder and their child IDs, as the items Explorer
+// hands out on Windows do, and the site's view holds its folder the same way
+// (tools/shellhost/ViewItems.h): a path is the parent folder's answer for its
+// child, in constant time. Wine's own items rebind from the desktop on every
+// GetDisplayName and read desktop.ini in each folder of the path, which in
+// the music folder costs a scan of it (about 3.5 ms per path among 1,000
+// files, 15 ms among 10,000): on them both sides would time Wine's scans, and
+// 100,000 items would take hours. The shell row keeps the command honest on
+// Wine's items where that is affordable; its playlist must equal invoke's.
 //
 // Usage (under Wine): bench_explorer_command.exe DLL FIXTURE_ROOT [MAX_INVOKE]
-//   FIXTURE_ROOT holds f1000, f10000 and f100000 (see bench/run-explorer-command-bench).
+//   FIXTURE_ROOT holds f1000, f10000 and f100000 (see
+//   bench/run-explorer-command-bench); invoke and peak are measured up to
+//   MAX_INVOKE items (default 100,000), state at every size.
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -42,6 +50,7 @@
 #include "BenchClock.h"
 #include "FileBytes.h"
 #include "FolderSite.h"
+#include "ViewItems.h"
 #include "trkmenu_h.h"
 
 namespace {
@@ -58,19 +67,33 @@ bool Listed(std::wstring_view name) {
     return std::find(std::begin(kExtensions), std::end(kExtensions), extension) != std::end(kExtensions);
 }
 
-// Every file of the folder as the shell's item array, shuffled, a song first.
-IShellItemArray* SelectAll(const std::wstring& folder) {
+// Every file of the folder, shuffled, a song first: the view's items, and
+// with shell also Wine's own item array over the same children.
+struct Selection {
+    IShellItemArray* view = nullptr;
+    IShellItemArray* shell = nullptr;
+    void Release() {
+        if (shell) shell->Release();
+        if (view) view->Release();
+        view = shell = nullptr;
+    }
+};
+
+Selection SelectAll(const std::wstring& folder, bool shell = false) {
+    Selection selection;
     PIDLIST_ABSOLUTE parent = nullptr;
-    if (FAILED(SHParseDisplayName(folder.c_str(), nullptr, &parent, 0, nullptr))) return nullptr;
+    if (FAILED(SHParseDisplayName(folder.c_str(), nullptr, &parent, 0, nullptr))) return selection;
     IShellFolder* desktop = nullptr;
     IShellFolder* shellFolder = nullptr;
     SHGetDesktopFolder(&desktop);
     desktop->BindToObject(parent, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&shellFolder));
     desktop->Release();
-    std::vector<PIDLIST_ABSOLUTE> pidls;
+    CoTaskMemFree(parent);
+    if (!shellFolder) return selection;
+    std::vector<PITEMID_CHILD> children;
     std::vector<bool> audio;
     IEnumIDList* list = nullptr;
-    if (shellFolder && shellFolder->EnumObjects(nullptr, SHCONTF_NONFOLDERS, &list) == S_OK) {
+    if (shellFolder->EnumObjects(nullptr, SHCONTF_NONFOLDERS, &list) == S_OK) {
         PITEMID_CHILD child = nullptr;
         while (list->Next(1, &child, nullptr) == S_OK) {
             STRRET name{};
@@ -78,28 +101,30 @@ IShellItemArray* SelectAll(const std::wstring& folder) {
             shellFolder->GetDisplayNameOf(child, SHGDN_INFOLDER | SHGDN_FORPARSING, &name);
             StrRetToBufW(&name, child, text, MAX_PATH);
             if (!std::wstring_view(text).ends_with(L".m3u")) {
-                pidls.push_back(ILCombine(parent, child));
+                children.push_back(child);
                 audio.push_back(Listed(text));
+            } else {
+                CoTaskMemFree(child);
             }
-            CoTaskMemFree(child);
         }
         list->Release();
     }
-    if (shellFolder) shellFolder->Release();
-    CoTaskMemFree(parent);
-    std::vector<size_t> order(pidls.size());
+    std::vector<size_t> order(children.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(42));
     const auto song = std::find_if(order.begin(), order.end(), [&](size_t i) { return audio[i]; });
     if (song != order.end()) std::iter_swap(order.begin(), song);
-    std::vector<PCIDLIST_ABSOLUTE> shuffled;
-    for (size_t i : order) shuffled.push_back(pidls[i]);
-    IShellItemArray* items = nullptr;
-    if (shuffled.empty() ||
-        FAILED(SHCreateShellItemArrayFromIDLists(static_cast<UINT>(shuffled.size()), shuffled.data(), &items)))
-        items = nullptr;
-    for (PIDLIST_ABSOLUTE pidl : pidls) CoTaskMemFree(pidl);
-    return items;
+    std::vector<PCUITEMID_CHILD> shuffled;
+    for (size_t i : order) shuffled.push_back(children[i]);
+    if (!shuffled.empty()) {
+        selection.view = ViewItems::Array::Create(shellFolder, shuffled);
+        if (shell && FAILED(SHCreateShellItemArray(nullptr, shellFolder, static_cast<UINT>(shuffled.size()),
+                                                   shuffled.data(), &selection.shell)))
+            selection.shell = nullptr;
+    }
+    for (PITEMID_CHILD child : children) CoTaskMemFree(child);
+    shellFolder->Release();
+    return selection;
 }
 
 struct Command {
@@ -129,7 +154,9 @@ bool MakeCommand(IClassFactory* factory, const std::wstring& folder, Command& co
         return false;
     IObjectWithSite* withSite = nullptr;
     if (SUCCEEDED(command.root->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite)))) {
-        IUnknown* site = FolderSite::Create(folder);
+        IShellItem* item = ViewItems::FolderItem(folder);
+        IUnknown* site = FolderSite::Create(folder, nullptr, item);
+        if (item) item->Release();
         withSite->SetSite(site);
         site->Release();
         withSite->Release();
@@ -202,7 +229,8 @@ void WriteOptions(const std::wstring& dll) {
 
 // Child: one invoke of one side; the exit code is the peak working set in KiB.
 DWORD PeakChild(bool command, const std::wstring& dll, const std::wstring& folder) {
-    IShellItemArray* items = SelectAll(folder);
+    Selection selection = SelectAll(folder);
+    IShellItemArray* items = selection.view;
     if (!items) return 0;
     const std::wstring target = folder + (command ? L"\\new.m3u" : L"\\floor.m3u");
     DeleteFileW(target.c_str());
@@ -215,6 +243,7 @@ DWORD PeakChild(bool command, const std::wstring& dll, const std::wstring& folde
     } else {
         ok = InvokeFloor(items, target);
     }
+    selection.Release();
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
@@ -227,18 +256,53 @@ void Row(size_t count, const char* phase, double c, double f, std::vector<double
                 Median(std::move(ratios)));
 }
 
+// Invoke against its floor, a new playlist each run after one unmeasured
+// pair; prints the row and answers the playlist, empty when a run failed or
+// the two sides wrote different bytes.
+std::string InvokeRow(size_t count, const char* phase, const Command& command, IShellItemArray* items,
+                      const std::wstring& folder, int runs) {
+    const std::wstring commandFile = folder + L"\\new.m3u", floorFile = folder + L"\\floor.m3u";
+    double bestInvoke = 1e30, bestFloor = 1e30;
+    std::vector<double> ratios;
+    bool ok = true;
+    for (int i = -1; i < runs && ok; ++i) {
+        DeleteFileW(commandFile.c_str());
+        DeleteFileW(floorFile.c_str());
+        double begin = Now();
+        ok = command.create->Invoke(items, nullptr) == S_OK;
+        const double invoke = Now() - begin;
+        begin = Now();
+        ok = InvokeFloor(items, floorFile) && ok;
+        const double floor = Now() - begin;
+        if (i < 0) continue;
+        bestInvoke = std::min(bestInvoke, invoke);
+        bestFloor = std::min(bestFloor, floor);
+        ratios.push_back(invoke / floor);
+    }
+    std::string written = FileBytes::Read(commandFile);
+    const bool equal = written == FileBytes::Read(floorFile);
+    DeleteFileW(floorFile.c_str());
+    if (!ok || written.empty() || !equal) {
+        std::printf("%-8zu %-7s failed (runs %s, bytes %s)\n", count, phase, ok ? "ok" : "failed",
+                    equal ? "equal" : "differ");
+        return std::string();
+    }
+    Row(count, phase, bestInvoke, bestFloor, ratios);
+    return written;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fwprintf(stderr, L"usage: bench_explorer_command.exe DLL FIXTURE_ROOT\n");
+        std::fwprintf(stderr, L"usage: bench_explorer_command.exe DLL FIXTURE_ROOT [MAX_INVOKE]\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::wstring dll = argv[1], root = argv[2];
     if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-command") return static_cast<int>(PeakChild(true, dll, argv[4]));
     if (argc == 5 && std::wstring_view(argv[3]) == L"--peak-floor") return static_cast<int>(PeakChild(false, dll, argv[4]));
-    const size_t maxInvoke = argc >= 4 ? static_cast<size_t>(_wtoi(argv[3])) : 1000;
+    const size_t maxInvoke = argc >= 4 ? static_cast<size_t>(_wtoi(argv[3])) : 100000;
     WriteOptions(dll);
     IClassFactory* factory = Factory(dll);
     if (!factory) {
@@ -250,9 +314,10 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%-8s %-7s %12s %12s %7s %7s\n", "items", "phase", "command ms", "floor ms", "best", "median");
     for (size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
         const std::wstring folder = root + L"\\f" + std::to_wstring(count);
-        IShellItemArray* items = SelectAll(folder);
+        Selection selection = SelectAll(folder, count == 1000);
+        IShellItemArray* items = selection.view;
         Command command;
-        if (!items || !MakeCommand(factory, folder, command)) {
+        if (!items || (count == 1000 && !selection.shell) || !MakeCommand(factory, folder, command)) {
             std::fwprintf(stderr, L"no fixture or no command at %ls\n", folder.c_str());
             return 2;
         }
@@ -283,43 +348,28 @@ int wmain(int argc, wchar_t** argv) {
             floorTimes.push_back(bestFloor);
         }
 
-        // Invoke: a new playlist each run, the floor's beside it.
-        const std::wstring commandFile = folder + L"\\new.m3u", floorFile = folder + L"\\floor.m3u";
-        const int runs = count > maxInvoke ? -1 : count >= 10000 ? 3 : 7;
-        double bestInvoke = 1e30, bestInvokeFloor = 1e30;
-        std::vector<double> invokeRatios;
-        for (int i = -1; i < runs && ok; ++i) {
-            DeleteFileW(commandFile.c_str());
-            DeleteFileW(floorFile.c_str());
-            double begin = Now();
-            ok = command.create->Invoke(items, nullptr) == S_OK;
-            const double invoke = Now() - begin;
-            begin = Now();
-            ok = InvokeFloor(items, floorFile) && ok;
-            const double floor = Now() - begin;
-            if (i < 0) continue;
-            bestInvoke = std::min(bestInvoke, invoke);
-            bestInvokeFloor = std::min(bestInvokeFloor, floor);
-            invokeRatios.push_back(invoke / floor);
-        }
-        const std::string written = FileBytes::Read(commandFile);
-        if (runs < 0) {
+        // Invoke: the view's items up to MAX_INVOKE, fewer runs where one takes long.
+        const int runs = count >= 100000 ? 5 : 7;
+        std::string written;
+        if (count > maxInvoke) {
             std::printf("%-8zu invoke  not measured (above MAX_INVOKE)\n", count);
-        } else if (!ok || written.empty() || written != FileBytes::Read(floorFile)) {
-            std::printf("%-8zu invoke  failed (runs %s, bytes %s)\n", count, ok ? "ok" : "failed",
-                        written == FileBytes::Read(floorFile) ? "equal" : "differ");
+        } else if ((written = InvokeRow(count, "invoke", command, selection.view, folder, runs)).empty()) {
             status = 1;
-        } else {
-            Row(count, "invoke", bestInvoke, bestInvokeFloor, invokeRatios);
         }
-        DeleteFileW(floorFile.c_str());
+        // Wine's own items, where their scans are affordable: the same playlist.
+        if (selection.shell) {
+            const std::string shell = InvokeRow(count, "shell", command, selection.shell, folder, 5);
+            if (shell.empty() || (!written.empty() && shell != written)) {
+                if (!shell.empty()) std::printf("%-8zu shell   wrote other bytes than invoke\n", count);
+                status = 1;
+            }
+        }
         command.Release();
-        items->Release();
+        selection.Release();
     }
     factory->Release();
-    // Under Wine one path costs a scan of its folder, so the floor, which
-    // reads the first item only, grows with the folder too: the state keeps
-    // to it when it reads no more than the first item.
+    // The state reads no more than the first item when it keeps to its
+    // floor from the smallest selection to the largest.
     if (stateTimes.size() == 3)
         std::printf("\nstate from 1,000 to 100,000 items: %.2fx; its floor (first item only) %.2fx; ratio of the two %.2f\n",
                     stateTimes[2] / stateTimes[0], floorTimes[2] / floorTimes[0],

@@ -17,9 +17,11 @@ extern "C" const GUID SID_STopLevelBrowser;
 class FolderSite final : public IServiceProvider, public IShellBrowser, public IShellView, public IFolderView {
 public:
     // A site for the view of folder (reference count 1); window is what
-    // IOleWindow answers.
-    static IUnknown* Create(const std::wstring& folder, HWND window = nullptr) {
-        return static_cast<IServiceProvider*>(new FolderSite(folder, window));
+    // IOleWindow answers. item, when given, is the folder as the view holds
+    // it, handed out as is (the site keeps a reference); without it the
+    // folder is parsed on every call.
+    static IUnknown* Create(const std::wstring& folder, HWND window = nullptr, IShellItem* item = nullptr) {
+        return static_cast<IServiceProvider*>(new FolderSite(folder, window, item));
     }
 
     // IUnknown
@@ -105,7 +107,8 @@ public:
     IFACEMETHODIMP GetFolder(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IShellItem)) return SHCreateItemFromParsingName(folder_.c_str(), nullptr, riid, ppv);
+        if (IsEqualIID(riid, IID_IShellItem))
+            return item_ ? item_->QueryInterface(riid, ppv) : SHCreateItemFromParsingName(folder_.c_str(), nullptr, riid, ppv);
         PIDLIST_ABSOLUTE pidl = nullptr;
         HRESULT hr = SHParseDisplayName(folder_.c_str(), nullptr, &pidl, 0, nullptr);
         if (FAILED(hr)) return hr;
@@ -136,12 +139,18 @@ public:
     IFACEMETHODIMP SelectAndPositionItems(UINT, PCUITEMID_CHILD_ARRAY, POINT*, DWORD) override { return E_NOTIMPL; }
 
 private:
-    FolderSite(const std::wstring& folder, HWND window) : folder_(folder), window_(window) {}
-    ~FolderSite() = default;
+    FolderSite(const std::wstring& folder, HWND window, IShellItem* item)
+        : folder_(folder), window_(window), item_(item) {
+        if (item_) item_->AddRef();
+    }
+    ~FolderSite() {
+        if (item_) item_->Release();
+    }
 
     LONG refs_ = 1;
     std::wstring folder_;
     HWND window_;
+    IShellItem* item_;
 };
 
 // The shell's own item array for paths that exist (the parsing names Explorer
