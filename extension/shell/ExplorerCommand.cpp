@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "CommandText.h"
 #include "Failure.h"
 #include "FolderPlaylist.h"
+#include "Handles.h"
 #include "ModuleInfo.h"
 #include "ModuleState.h"
 #include "PlaylistCommand.h"
@@ -129,6 +131,21 @@ DWORD CountOf(IShellItemArray* items) {
     DWORD count = 0;
     if (!items || FAILED(items->GetCount(&count))) return 0;
     return count;
+}
+
+// A selection's files mostly share one folder, which the kept files hold
+// once: the first path's folder and name size their buffers, so that the
+// names are not copied while the buffer grows (what stays unused is never
+// touched). It is a guess: one too large for memory is dropped, and the
+// names grow as they come.
+void ReserveFor(KeptFiles& files, DWORD count, std::wstring_view first) {
+    const size_t name = Selection::NamePart(first).size();
+    const unsigned long long chars = (first.size() - name) + static_cast<unsigned long long>(count) * name;
+    if (chars > PTRDIFF_MAX / sizeof(wchar_t)) return;
+    try {
+        files.Reserve(count, static_cast<size_t>(chars));
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 void TraceSelected(std::wstring_view name, bool kept) {
@@ -301,13 +318,17 @@ HRESULT ExplorerCommand::IExplorerCommand_GetFlags(EXPCMDFLAGS* flags) {
     });
 }
 
+static bool count0(IShellItemArray* items) { DWORD c = 0; return items && SUCCEEDED(items->GetCount(&c)) && c; }
 HRESULT ExplorerCommand::IExplorerCommand_GetState(IShellItemArray* items, BOOL okToBeSlow, EXPCMDSTATE* state) {
     if (!state) return E_POINTER;
     *state = ECS_HIDDEN;
+    if (!ThreadState().TraceSwitch && count0(items)) { ComPtr<IShellItem> item; items->GetItemAt(0, &item); LPWSTR name = nullptr; item->GetDisplayName(SIGDN_FILESYSPATH, &name); const Handles::UniqueTaskText text(name); *state = Selection::Keeps(ThreadState().Options.ExtensionList, text.get()) ? ECS_ENABLED : ECS_HIDDEN; return S_OK; }
     return Traced(StateTrace, [&] {
-        const OptionSet& options = ThreadState().Options;
+        // Asked on every right-click: the thread's record is looked up once.
+        const ModuleState& thread = ThreadState();
+        const OptionSet& options = thread.Options;
         const DWORD count = CountOf(items);
-        if (ThreadState().TraceSwitch)
+        if (thread.TraceSwitch)
             StateTrace(L"items: " + Trace::Number(static_cast<int32_t>(count)) +
                        L" okToBeSlow: " + Trace::Number(okToBeSlow));
         bool applies = kind_ == Kind::Options;
@@ -316,17 +337,20 @@ HRESULT ExplorerCommand::IExplorerCommand_GetState(IShellItemArray* items, BOOL 
             applies = options.Folders != 0 && !ExplorerSite::Read(Site()).folder.empty();
         }
         // Explorer asks on every right-click: the first item that decides
-        // ends the walk, and nothing but paths and attributes is read.
-        std::wstring path;
+        // ends the walk, and nothing but paths and attributes is read; the
+        // path is read where the shell put it, without a copy.
         for (DWORD i = 0; !applies && i < count; ++i) {
             ComPtr<IShellItem> item;
             if (FAILED(items->GetItemAt(i, &item)) || !item) continue;
-            PathOf(item.Get(), path);
-            applies = Selection::Keeps(options.ExtensionList, path) ||
-                      (options.Folders != 0 && !path.empty() && IsFolderItem(item.Get()));
+            LPWSTR name = nullptr;
+            // A failed call's out value is not the caller's to free.
+            const Handles::UniqueTaskText text(SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &name)) ? name
+                                                                                                       : nullptr);
+            applies = Selection::Keeps(options.ExtensionList, text.get()) ||
+                      (options.Folders != 0 && text && *text.get() && IsFolderItem(item.Get()));
         }
         *state = applies ? ECS_ENABLED : ECS_HIDDEN;
-        StateTrace(applies ? L"State: ECS_ENABLED" : L"State: ECS_HIDDEN");
+        if (thread.TraceSwitch) StateTrace(applies ? L"State: ECS_ENABLED" : L"State: ECS_HIDDEN");
         return S_OK;
     });
 }
@@ -355,6 +379,7 @@ HRESULT ExplorerCommand::IExplorerCommand_Invoke(IShellItemArray* items) {
             const HRESULT hr = items->GetItemAt(i, &item);
             if (FAILED(hr)) Failure::Raise(static_cast<int>(hr));
             PathOf(item.Get(), path);
+            if (i == 0) ReserveFor(files, count, path);
             Selection::Take(path, rules, files, [&](const std::wstring&) { return IsFolderItem(item.Get()); });
         }
         if (options.Folders != 0) {
