@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <objidl.h>
 
 #include <type_traits>
@@ -56,6 +57,7 @@ using UniqueKey = Unique<HKEY, &::RegCloseKey>;
 using UniqueModule = Unique<HMODULE, &::FreeLibrary>;
 using UniqueDC = Unique<HDC, &::DeleteDC>;            // made with CreateCompatibleDC / CreateIC
 using UniqueMenu = Unique<HMENU, &::DestroyMenu>;     // until handed to the shell
+using UniqueTaskText = Unique<LPWSTR, &::CoTaskMemFree>;  // text the shell allocated for the caller
 template <class Gdi>
 using UniqueGdi = Unique<Gdi, &::DeleteObject>;       // HBITMAP, HFONT, HBRUSH, ...
 using UniqueBitmap = UniqueGdi<HBITMAP>;

@@ -23,6 +23,21 @@ bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path) 
     return IsListedExtension(extensions, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(path)));
 }
 
+bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path) {
+    if (!path) return false;
+    std::size_t length = 0, slash = std::wstring_view::npos, dot = std::wstring_view::npos;
+    for (; length < kPathLimit && path[length]; ++length) {
+        if (path[length] == L'\\') slash = length;
+        else if (path[length] == L'.') dot = length;
+    }
+    if (length == 0) return false;
+    // No name (no "\"), or no "." in it: the empty extension, as
+    // FileNamePart and ExtensionPart say.
+    if (slash == std::wstring_view::npos || dot == std::wstring_view::npos || dot < slash)
+        return IsListedExtension(extensions, {});
+    return IsListedExtension(extensions, std::wstring_view(path + dot + 1, length - dot - 1));
+}
+
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {
     files.Clear();
     // The kept paths fit in the list's own size: no growing while they come

@@ -41,6 +41,10 @@ struct Rules {
 // The keep rule alone, as a menu's visibility asks it: true when path, cut
 // to kPathLimit, is not empty and its name's extension is listed.
 bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path);
+// The same for a path as the shell hands it out, ended by a null (or none):
+// one pass finds its end, its name and its extension, as a menu's state,
+// asked on every right-click, wants.
+bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path);
 
 // One selected path through the keep rule: cut to kPathLimit (an empty one
 // is passed over), kept when Keeps says so, else handed to rules.folders

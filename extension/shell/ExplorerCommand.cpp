@@ -318,11 +318,9 @@ HRESULT ExplorerCommand::IExplorerCommand_GetFlags(EXPCMDFLAGS* flags) {
     });
 }
 
-static bool count0(IShellItemArray* items) { DWORD c = 0; return items && SUCCEEDED(items->GetCount(&c)) && c; }
 HRESULT ExplorerCommand::IExplorerCommand_GetState(IShellItemArray* items, BOOL okToBeSlow, EXPCMDSTATE* state) {
     if (!state) return E_POINTER;
     *state = ECS_HIDDEN;
-    if (!ThreadState().TraceSwitch && count0(items)) { ComPtr<IShellItem> item; items->GetItemAt(0, &item); LPWSTR name = nullptr; item->GetDisplayName(SIGDN_FILESYSPATH, &name); const Handles::UniqueTaskText text(name); *state = Selection::Keeps(ThreadState().Options.ExtensionList, text.get()) ? ECS_ENABLED : ECS_HIDDEN; return S_OK; }
     return Traced(StateTrace, [&] {
         // Asked on every right-click: the thread's record is looked up once.
         const ModuleState& thread = ThreadState();

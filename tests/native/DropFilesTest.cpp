@@ -153,3 +153,17 @@ TEST(Selection, KeepsListedNamesWithTheirPathsInListOrder) {
     EXPECT_EQ(Selection::Read(ansi.data(), ansi.size(), {&none, Latin1, nullptr}, files), 0u);
     EXPECT_THAT(files.Paths(), ElementsAre(L""));
 }
+
+// The state's one-pass rule for a shell's null-ended path says what the
+// rule for the classic menu's paths says, cut at the same length.
+TEST(Selection, KeepRuleIsTheSameForNullEndedPaths) {
+    const std::vector<std::wstring> list{L"mp3", L"wav", L""};
+    const std::wstring longName(Selection::kPathLimit, L'x');
+    for (const std::wstring& path :
+         {std::wstring(L"C:\\M\\a.mp3"), std::wstring(L"a.mp3"), std::wstring(L"C:\\M.mp3\\song"),
+          std::wstring(L"C:\\M\\a.MP3"), std::wstring(L"C:\\M\\song."), std::wstring(L"C:\\M\\.wav"),
+          std::wstring(L""), L"C:\\" + longName + L".mp3", L"C:\\" + longName.substr(0, 490) + L".mp3"})
+        EXPECT_EQ(Selection::Keeps(list, path.c_str()), Selection::Keeps(list, std::wstring_view(path)))
+            << path.size();
+    EXPECT_FALSE(Selection::Keeps(list, static_cast<const wchar_t*>(nullptr)));
+}
