@@ -144,9 +144,9 @@ std::wstring_view EntryMaker::PrefixIn(std::wstring_view fileFolder) {
 
 namespace {
 
-// The entry's characters [start, end) with "/" for "\".
-void MakePortable(std::wstring& out, std::size_t start, std::size_t end) {
-    for (std::size_t i = start; i < end; ++i)
+// The entry from start on with "/" for "\".
+void MakePortable(std::wstring& out, std::size_t start) {
+    for (std::size_t i = start; i < out.size(); ++i)
         if (out[i] == kSep) out[i] = L'/';
 }
 
@@ -160,7 +160,7 @@ void AppendEntry(std::wstring& out, std::wstring_view prefix, std::wstring_view 
     if (!first.empty() && (first.front() == L'#' || first.front() == L' ')) out.append(L".\\");
     out.append(prefix);
     // A file name holds no "\": only what stands before it can change.
-    if (portable) MakePortable(out, start, out.size());
+    if (portable) MakePortable(out, start);
     out.append(name);
 }
 
@@ -169,14 +169,18 @@ void EntryMaker::AppendTo(std::wstring& out, std::wstring_view fullPath, std::ws
 }
 
 void EntryMaker::AppendIn(std::wstring& out, std::wstring_view fileFolder, std::wstring_view name) {
-    const std::wstring* relative = fileFolder.empty() ? nullptr : Relative(fileFolder);
-    if (fileFolder.empty() || relative) {
-        AppendEntry(out, relative ? std::wstring_view(*relative) : std::wstring_view(), name, portable_);
+    if (fileFolder.empty()) {
+        AppendEntry(out, {}, name, portable_);
         return;
     }
+    if (const std::wstring* relative = Relative(fileFolder)) {
+        AppendEntry(out, *relative, name, portable_);
+        return;
+    }
+    // A full path: only its folder can hold a "\".
     const std::size_t start = out.size();
     out.append(fileFolder);
-    if (portable_) MakePortable(out, start, out.size());
+    if (portable_) MakePortable(out, start);
     out.append(name);
 }
 

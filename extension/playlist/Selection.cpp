@@ -17,16 +17,15 @@ bool IsListedExtension(const std::vector<std::wstring>& list, std::wstring_view 
 
 std::wstring_view NamePart(std::wstring_view path) { return mdlFiles::FileNamePart(path); }
 
-bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path) {
-    if (path.size() > kPathLimit) path = path.substr(0, kPathLimit);
-    if (path.empty()) return false;
-    return IsListedExtension(extensions, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(path)));
-}
+namespace {
 
-bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path) {
-    if (!path) return false;
+// The keep rule in one pass over the path's first kPathLimit characters,
+// which end early where atEnd(i) says: its end, its last "\" and the last
+// "." after it.
+template <class AtEnd>
+bool KeepsScan(const std::vector<std::wstring>& extensions, const wchar_t* path, AtEnd atEnd) {
     std::size_t length = 0, slash = std::wstring_view::npos, dot = std::wstring_view::npos;
-    for (; length < kPathLimit && path[length]; ++length) {
+    for (; length < kPathLimit && !atEnd(length); ++length) {
         if (path[length] == L'\\') slash = length;
         else if (path[length] == L'.') dot = length;
     }
@@ -36,6 +35,16 @@ bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path) {
     if (slash == std::wstring_view::npos || dot == std::wstring_view::npos || dot < slash)
         return IsListedExtension(extensions, {});
     return IsListedExtension(extensions, std::wstring_view(path + dot + 1, length - dot - 1));
+}
+
+}  // namespace
+
+bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path) {
+    return KeepsScan(extensions, path.data(), [&](std::size_t i) { return i == path.size(); });
+}
+
+bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path) {
+    return path && KeepsScan(extensions, path, [&](std::size_t i) { return path[i] == L'\0'; });
 }
 
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {

@@ -11,6 +11,7 @@
 
 #include "DropFiles.h"
 #include "Selection.h"
+#include "mdlFiles.h"
 
 using ::testing::ElementsAre;
 
@@ -154,8 +155,9 @@ TEST(Selection, KeepsListedNamesWithTheirPathsInListOrder) {
     EXPECT_THAT(files.Paths(), ElementsAre(L""));
 }
 
-// The state's one-pass rule for a shell's null-ended path says what the
-// rule for the classic menu's paths says, cut at the same length.
+// Both forms of the one-pass keep rule (the classic menu's paths, a shell's
+// null-ended ones) say what the name's extension says, the path cut at the
+// same length.
 TEST(Selection, KeepRuleIsTheSameForNullEndedPaths) {
     const std::vector<std::wstring> list{L"mp3", L"wav", L""};
     const std::wstring longName(Selection::kPathLimit, L'x');
@@ -163,7 +165,12 @@ TEST(Selection, KeepRuleIsTheSameForNullEndedPaths) {
          {std::wstring(L"C:\\M\\a.mp3"), std::wstring(L"a.mp3"), std::wstring(L"C:\\M.mp3\\song"),
           std::wstring(L"C:\\M\\a.MP3"), std::wstring(L"C:\\M\\song."), std::wstring(L"C:\\M\\.wav"),
           std::wstring(L""), L"C:\\" + longName + L".mp3", L"C:\\" + longName.substr(0, 490) + L".mp3"})
-        EXPECT_EQ(Selection::Keeps(list, path.c_str()), Selection::Keeps(list, std::wstring_view(path)))
-            << path.size();
+    {
+        const std::wstring_view cut = std::wstring_view(path).substr(0, Selection::kPathLimit);
+        const bool expected =
+            !cut.empty() && Selection::IsListedExtension(list, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(cut)));
+        EXPECT_EQ(Selection::Keeps(list, path.c_str()), expected) << path.size();
+        EXPECT_EQ(Selection::Keeps(list, std::wstring_view(path)), expected) << path.size();
+    }
     EXPECT_FALSE(Selection::Keeps(list, static_cast<const wchar_t*>(nullptr)));
 }
