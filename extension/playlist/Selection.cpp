@@ -19,13 +19,11 @@ std::wstring_view NamePart(std::wstring_view path) { return mdlFiles::FileNamePa
 
 namespace {
 
-// The keep rule in one pass over the path's first kPathLimit characters,
-// which end early where atEnd(i) says: its end, its last "\" and the last
-// "." after it.
-template <class AtEnd>
-bool KeepsScan(const std::vector<std::wstring>& extensions, const wchar_t* path, AtEnd atEnd) {
+// A null-ended path must be read to its end anyway: one pass over its first
+// kPathLimit characters finds its end, its last "\" and the last "." after it.
+bool KeepsNullEnded(const std::vector<std::wstring>& extensions, const wchar_t* path) {
     std::size_t length = 0, slash = std::wstring_view::npos, dot = std::wstring_view::npos;
-    for (; length < kPathLimit && !atEnd(length); ++length) {
+    for (; length < kPathLimit && path[length]; ++length) {
         if (path[length] == L'\\') slash = length;
         else if (path[length] == L'.') dot = length;
     }
@@ -39,12 +37,16 @@ bool KeepsScan(const std::vector<std::wstring>& extensions, const wchar_t* path,
 
 }  // namespace
 
+// A path whose length is known is read from its end: its extension and name
+// are found before most of it is looked at.
 bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path) {
-    return KeepsScan(extensions, path.data(), [&](std::size_t i) { return i == path.size(); });
+    if (path.size() > kPathLimit) path = path.substr(0, kPathLimit);
+    if (path.empty()) return false;
+    return IsListedExtension(extensions, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(path)));
 }
 
 bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path) {
-    return path && KeepsScan(extensions, path, [&](std::size_t i) { return path[i] == L'\0'; });
+    return path && KeepsNullEnded(extensions, path);
 }
 
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {
