@@ -15,7 +15,7 @@
 //             the listed ones sorted, the same bytes written
 //   shell   (1,000 items) invoke and its floor on Wine's own item array
 // Printed per phase: best of each side, best against best, and the median of
-// each command run's ratio to the floor run right after it; then how the
+// each command run's ratio to the floor run beside it; then how the
 // state grows from 1,000 to 100,000 items, and the peak working set of each
 // side's invoke, each in a fresh process.
 //
@@ -252,7 +252,7 @@ DWORD PeakChild(bool command, const std::wstring& dll, const std::wstring& folde
 
 
 void Row(size_t count, const char* phase, double c, double f, std::vector<double> ratios) {
-    std::printf("%-8zu %-7s %12.4f %12.4f %7.2f %7.2f\n", count, phase, c * 1000, f * 1000, c / f,
+    std::printf("%-8zu %-7s %12.5f %12.5f %7.2f %7.2f\n", count, phase, c * 1000, f * 1000, c / f,
                 Median(std::move(ratios)));
 }
 
@@ -322,18 +322,25 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
 
-        // State: many calls per round, the floor's right after.
-        constexpr int kCalls = 20;
+        // State: a batch of calls long enough for the clock (a call takes
+        // well under a microsecond), the floor's batch beside it; which side
+        // goes first alternates, so that neither always finds the other's
+        // cache.
+        constexpr int kCalls = 1000;
         double bestState = 1e30, bestFloor = 1e30;
         std::vector<double> stateRatios;
         bool ok = true;
-        for (int round = -1; round < 11 && ok; ++round) {
-            double begin = Now();
-            for (int i = 0; i < kCalls; ++i) ok = State(command, items) && ok;
-            const double state = (Now() - begin) / kCalls;
-            begin = Now();
-            for (int i = 0; i < kCalls; ++i) ok = StateFloor(items) && ok;
-            const double floor = (Now() - begin) / kCalls;
+        for (int round = -1; round < 21 && ok; ++round) {
+            double state = 0, floor = 0;
+            for (int side = 0; side < 2; ++side) {
+                const bool ours = (side == 0) == (round % 2 == 0);
+                const double begin = Now();
+                if (ours)
+                    for (int i = 0; i < kCalls; ++i) ok = State(command, items) && ok;
+                else
+                    for (int i = 0; i < kCalls; ++i) ok = StateFloor(items) && ok;
+                (ours ? state : floor) = (Now() - begin) / kCalls;
+            }
             if (round < 0) continue;
             bestState = std::min(bestState, state);
             bestFloor = std::min(bestFloor, floor);

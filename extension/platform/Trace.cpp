@@ -41,12 +41,4 @@ void DebugWrite(std::wstring_view module, std::wstring_view procedure, std::wstr
     Append(text, (layout & StartNew) != 0);
 }
 
-void ProcEnter(int16_t& depth, int amount) {
-    int next = depth + amount;
-    if (next < INT16_MIN || next > INT16_MAX) Failure::Raise(Failure::Overflow);
-    depth = static_cast<int16_t>(next);
-}
-
-void ProcLeave(int16_t& depth, int amount) { ProcEnter(depth, -amount); }
-
 }  // namespace Trace

@@ -59,8 +59,13 @@ std::wstring Number(T value) {
 }
 
 // 16-bit signed arithmetic on a depth counter; leaving the range is failure 6.
-void ProcEnter(int16_t& depth, int amount = 1);
-void ProcLeave(int16_t& depth, int amount = 1);
+// Inline: every traced COM method passes here twice, GetState on each right-click.
+inline void ProcEnter(int16_t& depth, int amount = 1) {
+    const int next = depth + amount;
+    if (next < INT16_MIN || next > INT16_MAX) Failure::Raise(Failure::Overflow);
+    depth = static_cast<int16_t>(next);
+}
+inline void ProcLeave(int16_t& depth, int amount = 1) { ProcEnter(depth, -amount); }
 
 // Runs body under a failure trap that reports "ERROR: n, description" under
 // module::procedure. Returns true when body completed.

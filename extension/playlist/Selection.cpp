@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <emmintrin.h>
+#endif
+
 #include "DropFiles.h"
 #include "mdlFiles.h"
 
@@ -19,20 +23,81 @@ std::wstring_view NamePart(std::wstring_view path) { return mdlFiles::FileNamePa
 
 namespace {
 
+constexpr std::size_t kNone = std::wstring_view::npos;
+
+// Where a null-ended path ends (at most limit) and where its last "\" and
+// its last "." before that end stand (kNone when absent).
+struct Marks {
+    std::size_t length = 0, slash = kNone, dot = kNone;
+};
+
+#if defined(__x86_64__) || defined(__i386__)
+// Explorer asks for the state on every right-click, and reading a path a
+// character at a time took a fifth as long as the shell takes to give it:
+// the path is read sixteen bytes at a time instead. Each read is one aligned
+// block that holds at least one character of the path, so it never reaches
+// into a page the path does not touch (as the C library's own string
+// functions read); the bytes around the path are masked out, and the
+// address checker is told that they are read on purpose. SSE2 is on every
+// processor that runs Windows 8 or later, 32-bit ones included.
+constexpr std::uintptr_t kWide = sizeof(wchar_t);
+static_assert(kWide == 2 || kWide == 4);
+
+// A mask bit for each byte of the block's characters that equal c.
+__attribute__((target("sse2"))) inline unsigned Equal(__m128i chars, wchar_t c) {
+    return static_cast<unsigned>(_mm_movemask_epi8(kWide == 2
+                                                       ? _mm_cmpeq_epi16(chars, _mm_set1_epi16(static_cast<short>(c)))
+                                                       : _mm_cmpeq_epi32(chars, _mm_set1_epi32(static_cast<int>(c)))));
+}
+
+__attribute__((target("sse2"), no_sanitize_address)) Marks MarksOf(const wchar_t* path, std::size_t limit) {
+    const auto start = reinterpret_cast<std::uintptr_t>(path);
+    const std::uintptr_t end = start + limit * kWide;  // the first byte past the cut
+    std::uintptr_t block = start & ~std::uintptr_t{15};
+    unsigned own = ~0u << (start - block);  // a mask bit for each byte that is the path's
+    const auto at = [&](unsigned bit) { return static_cast<std::size_t>((block + bit - start) / kWide); };
+    Marks marks;
+    for (;; block += 16, own = ~0u) {
+        const bool last = end - block <= 16;
+        if (last) own &= (1u << (end - block)) - 1;
+        const __m128i chars = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        const unsigned zero = Equal(chars, L'\0') & own;
+        // Only what stands before the end counts.
+        const unsigned before = zero ? (1u << __builtin_ctz(zero)) - 1 : own;
+        const unsigned slash = Equal(chars, L'\\') & before, dot = Equal(chars, L'.') & before;
+        if (slash) marks.slash = at(31 - static_cast<unsigned>(__builtin_clz(slash)));
+        if (dot) marks.dot = at(31 - static_cast<unsigned>(__builtin_clz(dot)));
+        if (zero) {
+            marks.length = at(static_cast<unsigned>(__builtin_ctz(zero)));
+            return marks;
+        }
+        if (last) {
+            marks.length = limit;
+            return marks;
+        }
+    }
+}
+#else
+Marks MarksOf(const wchar_t* path, std::size_t limit) {
+    Marks marks;
+    for (; marks.length < limit && path[marks.length]; ++marks.length) {
+        if (path[marks.length] == L'\\') marks.slash = marks.length;
+        else if (path[marks.length] == L'.') marks.dot = marks.length;
+    }
+    return marks;
+}
+#endif
+
 // A null-ended path must be read to its end anyway: one pass over its first
 // kPathLimit characters finds its end, its last "\" and the last "." after it.
 bool KeepsNullEnded(const std::vector<std::wstring>& extensions, const wchar_t* path) {
-    std::size_t length = 0, slash = std::wstring_view::npos, dot = std::wstring_view::npos;
-    for (; length < kPathLimit && path[length]; ++length) {
-        if (path[length] == L'\\') slash = length;
-        else if (path[length] == L'.') dot = length;
-    }
-    if (length == 0) return false;
+    const Marks marks = MarksOf(path, kPathLimit);
+    if (marks.length == 0) return false;
     // No name (no "\"), or no "." in it: the empty extension, as
     // FileNamePart and ExtensionPart say.
-    if (slash == std::wstring_view::npos || dot == std::wstring_view::npos || dot < slash)
+    if (marks.slash == kNone || marks.dot == kNone || marks.dot < marks.slash)
         return IsListedExtension(extensions, {});
-    return IsListedExtension(extensions, std::wstring_view(path + dot + 1, length - dot - 1));
+    return IsListedExtension(extensions, std::wstring_view(path + marks.dot + 1, marks.length - marks.dot - 1));
 }
 
 }  // namespace

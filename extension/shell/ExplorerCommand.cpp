@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <type_traits>
 
 #include "CommandList.h"
 #include "CommandText.h"
@@ -63,7 +64,8 @@ HRESULT ResultOf(const Failure::Error& e) {
 // The COM boundary of every traced method: Begin and Done lines around body
 // (which answers the method's result), failures reported by the trap and
 // answered as an HRESULT. The depth is put back after a failure, so later
-// lines of the thread stay where they belong.
+// lines of the thread stay where they belong. A body that takes the thread's
+// record gets the one looked up here.
 template <class Body>
 HRESULT Traced(const Trace::Procedure& trace, Body&& body) noexcept {
     HRESULT result = E_UNEXPECTED;
@@ -77,7 +79,10 @@ HRESULT Traced(const Trace::Procedure& trace, Body&& body) noexcept {
             // GetState runs on every right-click: no text is made for a trace that is off.
             if (state.TraceSwitch) trace(L"Begin " + std::wstring(trace.name));
             Trace::ProcEnter(state.TraceDepth);
-            result = body();
+            if constexpr (std::is_invocable_v<Body&, ModuleState&>)
+                result = body(state);
+            else
+                result = body();
             Trace::ProcLeave(state.TraceDepth);
             if (state.TraceSwitch) trace(L"Done " + std::wstring(trace.name), Trace::BlankAfter);
         } catch (const Failure::Error& e) {
@@ -321,9 +326,7 @@ HRESULT ExplorerCommand::IExplorerCommand_GetFlags(EXPCMDFLAGS* flags) {
 HRESULT ExplorerCommand::IExplorerCommand_GetState(IShellItemArray* items, BOOL okToBeSlow, EXPCMDSTATE* state) {
     if (!state) return E_POINTER;
     *state = ECS_HIDDEN;
-    return Traced(StateTrace, [&] {
-        // Asked on every right-click: the thread's record is looked up once.
-        const ModuleState& thread = ThreadState();
+    return Traced(StateTrace, [&](const ModuleState& thread) {
         const OptionSet& options = thread.Options;
         const DWORD count = CountOf(items);
         if (thread.TraceSwitch)
