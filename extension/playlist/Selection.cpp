@@ -62,8 +62,8 @@ __attribute__((target("sse2"), no_sanitize_address)) Marks MarksOf(const wchar_t
         if (last) own &= (1u << (end - block)) - 1;
         const __m128i chars = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
         const unsigned zero = Equal(chars, L'\0') & own;
-        // Only what stands before the end counts.
-        const unsigned before = zero ? (1u << __builtin_ctz(zero)) - 1 : own;
+        // Only the path's own characters before its end count.
+        const unsigned before = (zero ? (1u << __builtin_ctz(zero)) - 1 : ~0u) & own;
         const unsigned slash = Equal(chars, L'\\') & before, dot = Equal(chars, L'.') & before;
         if (slash) marks.slash = at(31 - static_cast<unsigned>(__builtin_clz(slash)));
         if (dot) marks.dot = at(31 - static_cast<unsigned>(__builtin_clz(dot)));

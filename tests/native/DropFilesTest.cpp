@@ -162,33 +162,39 @@ TEST(Selection, KeepsListedNamesWithTheirPathsInListOrder) {
 // place in its block, after and before characters that would mislead it
 // (an end, a ".", a "\") if they were taken for the path's own.
 TEST(Selection, KeepRuleIsTheSameForNullEndedPaths) {
-    const std::vector<std::wstring> list{L"mp3", L"wav", L"b", L"m", L""};
+    // With and without the empty extension: a "\" or "." taken from outside
+    // the path changes the answer under one list or the other.
+    const std::vector<std::wstring> lists[] = {{L"mp3", L"wav", L"b", L"m", L""}, {L"mp3", L"x"}};
     const std::wstring longName(Selection::kPathLimit, L'x');
-    std::vector<std::wstring> paths{std::wstring(L"a.mp3"), std::wstring(L"C:\\M\\a.MP3"), std::wstring(L"C:\\M\\.wav"),
+    std::vector<std::wstring> paths{std::wstring(L"a.mp3"), std::wstring(L"a.ogg"), std::wstring(L".x"), std::wstring(L"\\a"),
+                                    std::wstring(L"C:\\M\\a.MP3"), std::wstring(L"C:\\M\\.wav"),
                                     L"C:\\" + longName + L".mp3", L"C:\\" + longName.substr(0, 490) + L".mp3",
                                     L"C:\\" + longName.substr(0, 492) + L".mp3",
                                     L"C:\\" + longName.substr(0, 493) + L".mp3"};
     // Every prefix: ends, "." and "\" at every place in a block.
-    const std::wstring song = L"C:\\Music\\a.b\\Live.mp3\\Disc 1\\01 Song.";
+    const std::wstring song = L"C:\\Music\\a.b\\Live.mp3\\Disc 1\\01 Song.x";
     for (size_t n = 0; n <= song.size(); ++n) paths.push_back(song.substr(0, n));
 
-    constexpr wchar_t kMisleading[] = {L'\0', L'.', L'\\', L'm'};
     constexpr size_t kBlock = 16 / sizeof(wchar_t);
-    for (const std::wstring& path : paths) {
-        const std::wstring_view cut = std::wstring_view(path).substr(0, Selection::kPathLimit);
-        const bool expected =
-            !cut.empty() && Selection::IsListedExtension(list, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(cut)));
-        EXPECT_EQ(Selection::Keeps(list, std::wstring_view(path)), expected) << path.size();
-        for (size_t place = 0; place < kBlock; ++place) {
-            std::vector<wchar_t> buffer(path.size() + 4 * kBlock);
-            for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = kMisleading[i % 4];
-            // The first whole block of the buffer, and the path's place in it.
-            const auto address = reinterpret_cast<std::uintptr_t>(buffer.data());
-            wchar_t* at = buffer.data() + ((16 - address % 16) % 16) / sizeof(wchar_t) + place;
-            std::copy(path.begin(), path.end(), at);
-            at[path.size()] = L'\0';
-            EXPECT_EQ(Selection::Keeps(list, at), expected) << path.size() << " at " << place;
+    for (const std::vector<std::wstring>& list : lists) {
+        for (const std::wstring& path : paths) {
+            const std::wstring_view cut = std::wstring_view(path).substr(0, Selection::kPathLimit);
+            const bool expected = !cut.empty() && Selection::IsListedExtension(
+                                                      list, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(cut)));
+            EXPECT_EQ(Selection::Keeps(list, std::wstring_view(path)), expected) << path.size();
+            for (wchar_t around : {L'\0', L'.', L'\\'}) {
+                for (size_t place = 0; place < kBlock; ++place) {
+                    std::vector<wchar_t> buffer(path.size() + 3 * kBlock, around);
+                    // The first whole block of the buffer, and the path's place in it.
+                    const auto address = reinterpret_cast<std::uintptr_t>(buffer.data());
+                    wchar_t* at = buffer.data() + ((16 - address % 16) % 16) / sizeof(wchar_t) + place;
+                    std::copy(path.begin(), path.end(), at);
+                    at[path.size()] = L'\0';
+                    EXPECT_EQ(Selection::Keeps(list, at), expected)
+                        << path.size() << " at " << place << " among " << static_cast<int>(around);
+                }
+            }
         }
     }
-    EXPECT_FALSE(Selection::Keeps(list, static_cast<const wchar_t*>(nullptr)));
+    EXPECT_FALSE(Selection::Keeps(lists[0], static_cast<const wchar_t*>(nullptr)));
 }
