@@ -88,18 +88,6 @@ Marks MarksOf(const wchar_t* path, std::size_t limit) {
 }
 #endif
 
-// A null-ended path must be read to its end anyway: one pass over its first
-// kPathLimit characters finds its end, its last "\" and the last "." after it.
-bool KeepsNullEnded(const std::vector<std::wstring>& extensions, const wchar_t* path) {
-    const Marks marks = MarksOf(path, kPathLimit);
-    if (marks.length == 0) return false;
-    // No name (no "\"), or no "." in it: the empty extension, as
-    // FileNamePart and ExtensionPart say.
-    if (marks.slash == kNone || marks.dot == kNone || marks.dot < marks.slash)
-        return IsListedExtension(extensions, {});
-    return IsListedExtension(extensions, std::wstring_view(path + marks.dot + 1, marks.length - marks.dot - 1));
-}
-
 }  // namespace
 
 // A path whose length is known is read from its end: its extension and name
@@ -110,8 +98,17 @@ bool Keeps(const std::vector<std::wstring>& extensions, std::wstring_view path) 
     return IsListedExtension(extensions, mdlFiles::ExtensionPart(mdlFiles::FileNamePart(path)));
 }
 
+// A null-ended path must be read to its end anyway: one pass over its first
+// kPathLimit characters finds its end, its last "\" and the last "." after it.
 bool Keeps(const std::vector<std::wstring>& extensions, const wchar_t* path) {
-    return path && KeepsNullEnded(extensions, path);
+    if (!path) return false;
+    const Marks marks = MarksOf(path, kPathLimit);
+    if (marks.length == 0) return false;
+    // No name (no "\"), or no "." in it: the empty extension, as
+    // FileNamePart and ExtensionPart say.
+    if (marks.slash == kNone || marks.dot == kNone || marks.dot < marks.slash)
+        return IsListedExtension(extensions, {});
+    return IsListedExtension(extensions, std::wstring_view(path + marks.dot + 1, marks.length - marks.dot - 1));
 }
 
 std::size_t Read(const void* block, std::size_t size, const Rules& rules, Files& files) {
