@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
-class DropDataObject final : public IDataObject {
+#include "ComObject.h"
+
+class DropDataObject final : public ComObject<IDataObject> {
 public:
     // wide: the names as UTF-16 (fWide set), else as 8-bit text.
     static IDataObject* Create(const std::vector<std::wstring>& paths, bool wide = true) {
@@ -20,22 +22,6 @@ public:
     // A ready CF_HDROP block (DROPFILES header, names, final terminator).
     static IDataObject* FromBlock(std::vector<char> block) { return new DropDataObject(std::move(block)); }
 
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-            *ppv = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0) delete this;
-        return refs;
-    }
     IFACEMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (!format || !medium) return E_INVALIDARG;
         HRESULT hr = QueryGetData(format);
@@ -89,7 +75,6 @@ private:
     explicit DropDataObject(std::vector<char> block) : block_(std::move(block)) {}
     ~DropDataObject() = default;
 
-    LONG refs_ = 1;
     std::vector<char> block_;
 };
 

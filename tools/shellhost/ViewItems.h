@@ -24,28 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "ComObject.h"
+
 namespace ViewItems {
 
-class Item final : public IShellItem {
+class Item final : public ComObject<IShellItem> {
 public:
     Item(IShellFolder* folder, PCUITEMID_CHILD child) : folder_(folder), child_(ILCloneChild(child)) {}
 
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellItem)) {
-            *ppv = static_cast<IShellItem*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0) delete this;
-        return refs;
-    }
 
     IFACEMETHODIMP BindToHandler(IBindCtx* bc, REFGUID handler, REFIID riid, void** ppv) override {
         IShellItem* shell = Shell();
@@ -97,30 +83,13 @@ private:
         return shell_.Get();
     }
 
-    LONG refs_ = 1;
     Microsoft::WRL::ComPtr<IShellFolder> folder_;
     PITEMID_CHILD child_;
     Microsoft::WRL::ComPtr<IShellItem> shell_;
 };
 
-class Array final : public IShellItemArray {
+class Array final : public ComObject<IShellItemArray> {
 public:
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellItemArray)) {
-            *ppv = static_cast<IShellItemArray*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0) delete this;
-        return refs;
-    }
 
     IFACEMETHODIMP BindToHandler(IBindCtx*, REFGUID, REFIID, void** ppv) override {
         if (ppv) *ppv = nullptr;
@@ -179,7 +148,6 @@ private:
         for (Item* item : items_) item->Release();
     }
 
-    LONG refs_ = 1;
     std::vector<Item*> items_;
 };
 
