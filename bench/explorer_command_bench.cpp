@@ -39,6 +39,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,6 +56,7 @@
 
 namespace {
 
+using Microsoft::WRL::ComPtr;
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 // The shipped list, as users have it.
@@ -70,13 +72,8 @@ bool Listed(std::wstring_view name) {
 // Every file of the folder, shuffled, a song first: the view's items, and
 // with shell also Wine's own item array over the same children.
 struct Selection {
-    IShellItemArray* view = nullptr;
-    IShellItemArray* shell = nullptr;
-    void Release() {
-        if (shell) shell->Release();
-        if (view) view->Release();
-        view = shell = nullptr;
-    }
+    ComPtr<IShellItemArray> view;
+    ComPtr<IShellItemArray> shell;
 };
 
 Selection SelectAll(const std::wstring& folder, bool shell = false) {
@@ -117,10 +114,10 @@ Selection SelectAll(const std::wstring& folder, bool shell = false) {
     std::vector<PCUITEMID_CHILD> shuffled;
     for (size_t i : order) shuffled.push_back(children[i]);
     if (!shuffled.empty()) {
-        selection.view = ViewItems::Array::Create(shellFolder, shuffled);
+        selection.view.Attach(ViewItems::Array::Create(shellFolder, shuffled));
         if (shell && FAILED(SHCreateShellItemArray(nullptr, shellFolder, static_cast<UINT>(shuffled.size()),
-                                                   shuffled.data(), &selection.shell)))
-            selection.shell = nullptr;
+                                                   shuffled.data(), selection.shell.GetAddressOf())))
+            selection.shell.Reset();
     }
     for (PITEMID_CHILD child : children) CoTaskMemFree(child);
     shellFolder->Release();
@@ -128,13 +125,8 @@ Selection SelectAll(const std::wstring& folder, bool shell = false) {
 }
 
 struct Command {
-    IExplorerCommand* root = nullptr;
-    IExplorerCommand* create = nullptr;
-    void Release() {
-        if (create) create->Release();
-        if (root) root->Release();
-        create = root = nullptr;
-    }
+    ComPtr<IExplorerCommand> root;
+    ComPtr<IExplorerCommand> create;
 };
 
 IClassFactory* Factory(const std::wstring& dll) {
@@ -150,7 +142,7 @@ IClassFactory* Factory(const std::wstring& dll) {
 
 // The root with its site, and its first sub-command, as Explorer holds them.
 bool MakeCommand(IClassFactory* factory, const std::wstring& folder, Command& command) {
-    if (FAILED(factory->CreateInstance(nullptr, IID_IExplorerCommand, reinterpret_cast<void**>(&command.root))))
+    if (FAILED(factory->CreateInstance(nullptr, IID_IExplorerCommand, reinterpret_cast<void**>(command.root.GetAddressOf()))))
         return false;
     IObjectWithSite* withSite = nullptr;
     if (SUCCEEDED(command.root->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite)))) {
@@ -163,7 +155,7 @@ bool MakeCommand(IClassFactory* factory, const std::wstring& folder, Command& co
     }
     IEnumExplorerCommand* list = nullptr;
     if (FAILED(command.root->EnumSubCommands(&list))) return false;
-    const bool ok = list->Next(1, &command.create, nullptr) == S_OK;
+    const bool ok = list->Next(1, command.create.GetAddressOf(), nullptr) == S_OK;
     list->Release();
     return ok;
 }
@@ -230,7 +222,7 @@ void WriteOptions(const std::wstring& dll) {
 // Child: one invoke of one side; the exit code is the peak working set in KiB.
 DWORD PeakChild(bool command, const std::wstring& dll, const std::wstring& folder) {
     Selection selection = SelectAll(folder);
-    IShellItemArray* items = selection.view;
+    IShellItemArray* items = selection.view.Get();
     if (!items) return 0;
     const std::wstring target = folder + (command ? L"\\new.m3u" : L"\\floor.m3u");
     DeleteFileW(target.c_str());
@@ -239,11 +231,10 @@ DWORD PeakChild(bool command, const std::wstring& dll, const std::wstring& folde
         IClassFactory* factory = Factory(dll);
         Command c;
         ok = factory && MakeCommand(factory, folder, c) && c.create->Invoke(items, nullptr) == S_OK;
-        c.Release();
     } else {
         ok = InvokeFloor(items, target);
     }
-    selection.Release();
+    selection = {};
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
@@ -315,7 +306,7 @@ int wmain(int argc, wchar_t** argv) {
     for (size_t count : {size_t{1000}, size_t{10000}, size_t{100000}}) {
         const std::wstring folder = root + L"\\f" + std::to_wstring(count);
         Selection selection = SelectAll(folder, count == 1000);
-        IShellItemArray* items = selection.view;
+        IShellItemArray* items = selection.view.Get();
         Command command;
         if (!items || (count == 1000 && !selection.shell) || !MakeCommand(factory, folder, command)) {
             std::fwprintf(stderr, L"no fixture or no command at %ls\n", folder.c_str());
@@ -361,19 +352,17 @@ int wmain(int argc, wchar_t** argv) {
         std::string written;
         if (count > maxInvoke) {
             std::printf("%-8zu invoke  not measured (above MAX_INVOKE)\n", count);
-        } else if ((written = InvokeRow(count, "invoke", command, selection.view, folder, runs)).empty()) {
+        } else if ((written = InvokeRow(count, "invoke", command, selection.view.Get(), folder, runs)).empty()) {
             status = 1;
         }
         // Wine's own items, where their scans are affordable: the same playlist.
         if (selection.shell) {
-            const std::string shell = InvokeRow(count, "shell", command, selection.shell, folder, 5);
+            const std::string shell = InvokeRow(count, "shell", command, selection.shell.Get(), folder, 5);
             if (shell.empty() || (!written.empty() && shell != written)) {
                 if (!shell.empty()) std::printf("%-8zu shell   wrote other bytes than invoke\n", count);
                 status = 1;
             }
         }
-        command.Release();
-        selection.Release();
     }
     factory->Release();
     // The state reads no more than the first item when it keeps to its
